@@ -1,0 +1,66 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/syscalls.h"
+
+namespace rdstmc::platform {
+namespace {
+
+File OpenLocked(const char* path, int flags) {
+    File f;
+    if (path == nullptr) return f;
+    const SystemCalls& sys = Sys();
+    const int fd = sys.open(path, flags | O_CLOEXEC, 0666);
+    if (fd < 0) return f;
+    if (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        sys.close(fd);
+        return f;
+    }
+    f.handle = fd;
+    return f;
+}
+
+}  // namespace
+
+File FileOpenAppend(const char* path) { return OpenLocked(path, O_WRONLY | O_CREAT | O_APPEND); }
+
+File FileOpenExisting(const char* path) { return OpenLocked(path, O_RDWR); }
+
+long FileRead(File file, void* buffer, size_t capacity) {
+    if (!file.IsOpen()) return -1;
+    for (;;) {
+        const ssize_t n = Sys().read(static_cast<int>(file.handle), buffer, capacity);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno != EINTR) return -1;
+    }
+}
+
+bool FileWrite(File file, const void* data, size_t length) {
+    if (!file.IsOpen()) return false;
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        const ssize_t n = Sys().write(static_cast<int>(file.handle), p, length);
+        if (n > 0) {
+            p += n;
+            length -= static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FileClose(File& file) {
+    if (!file.IsOpen()) return;
+    Sys().close(static_cast<int>(file.handle));
+    file.handle = -1;
+}
+
+}  // namespace rdstmc::platform

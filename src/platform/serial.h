@@ -1,0 +1,35 @@
+// The serial device that carries the receiver's sentences.
+#pragma once
+#include <cstddef>
+
+namespace rdstmc::platform {
+
+struct SerialDevice;
+
+// Opens an existing device for reading and writing, for this process only
+// (no other opener, in this or any process, while it is held), as a raw 8N1
+// line at `baud` bits/s with no flow control and modem lines ignored.
+// Devices that are not terminals (a FIFO, a character device) are used as
+// they are, without line settings. Returns null when the device is missing,
+// not permitted, already in use, or `baud` is not a rate the OS supports
+// (all standard rates 50 to 4000000).
+SerialDevice* SerialOpen(const char* path, unsigned baud);
+
+// Waits up to `timeoutMs` for bytes and returns as soon as any are there:
+// the count read (1..capacity), 0 when nothing came in time or the device was
+// interrupted, or -1 when the device failed or went away (hang-up, I/O error,
+// end of file). Only one thread reads at a time.
+long SerialRead(SerialDevice* device, void* buffer, size_t capacity, unsigned timeoutMs);
+
+// Writes all `length` bytes, waiting up to `timeoutMs` in all for the device
+// to take them; true only when every byte was written. Any thread.
+bool SerialWrite(SerialDevice* device, const void* data, size_t length, unsigned timeoutMs);
+
+// Makes a read or write in progress, and every later one, return at once
+// (a read reports 0, a write false). Any thread; used to stop the reader.
+void SerialInterrupt(SerialDevice* device);
+
+// Releases the device. No other call on it may be in progress or follow.
+void SerialClose(SerialDevice* device);
+
+}  // namespace rdstmc::platform

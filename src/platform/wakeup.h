@@ -1,0 +1,31 @@
+// An in-process, manual-reset signal that a worker waits on beside its device
+// or events, so that stopping the worker takes effect at once.
+#pragma once
+#include <cstdint>
+
+namespace rdstmc::platform {
+
+class Wakeup {
+public:
+    // Starts clear. If the OS refuses the object, Wait degrades to a plain
+    // timed sleep and Set has no effect; nothing ever spins.
+    Wakeup();
+    ~Wakeup();
+    Wakeup(const Wakeup&) = delete;
+    Wakeup& operator=(const Wakeup&) = delete;
+
+    // Makes every current and later Wait return at once, until Reset. Any thread.
+    void Set();
+    // Clears the signal. Any thread.
+    void Reset();
+    // Blocks until set or `timeoutMs` has passed; true when set.
+    bool Wait(unsigned timeoutMs) const;
+
+    // For other platform implementations only: the native pollable object.
+    intptr_t NativeHandle() const { return handle_; }
+
+private:
+    intptr_t handle_;
+};
+
+}  // namespace rdstmc::platform
