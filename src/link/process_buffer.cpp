@@ -1,0 +1,67 @@
+#include "link/process_buffer.h"
+
+#include <cstring>
+
+#include "data/dispatch.h"
+#include "link/sentence.h"
+#include "record/sentence_log.h"
+
+namespace rdstmc {
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+// The two characters after the line's first '*' must be the checksum in
+// uppercase hexadecimal, byte for byte.
+bool HasValidChecksum(const char* line) {
+    const char* star = std::strchr(line, '*');
+    if (star == nullptr) return false;
+    const uint8_t sum = ComputeChecksum(line);
+    return star[1] == kHexDigits[sum >> 4] && star[2] == kHexDigits[sum & 0xF];
+}
+
+void DeliverToLibrary(void* context, const char* line, size_t length) {
+    const bool loggingAllowed = context != nullptr;
+    if (loggingAllowed) WriteLogLine(line, length);
+    DispatchSentence(line, line + length - 1);
+}
+
+}  // namespace
+
+void SplitSentences(char* start, char* end, size_t& remainder, SentenceSink sink, void* context) {
+    remainder = 0;
+    char* pos = start;
+    while (pos < end) {
+        pos = static_cast<char*>(std::memchr(pos, '$', static_cast<size_t>(end - pos)));
+        if (pos == nullptr) {
+            pos = end;
+            break;
+        }
+        char* lineFeed = static_cast<char*>(std::memchr(pos, '\n', static_cast<size_t>(end - pos)));
+        if (lineFeed == nullptr) break;  // unfinished: carried below
+
+        const size_t length = static_cast<size_t>(lineFeed - pos) + 1;
+        char* next = lineFeed + 1;
+        if (length <= kMaxLineLength) {
+            char line[kLineBufferSize];
+            std::memcpy(line, pos, length);
+            line[length] = 0;
+            if (HasValidChecksum(line)) sink(context, line, length);
+        }
+        pos = next;
+    }
+    if (pos < end) {
+        const size_t pending = static_cast<size_t>(end - pos);
+        if (pending >= kReceiveBufferSize) return;  // no line feed in a whole buffer: drop it
+        if (pos != start) std::memmove(start, pos, pending);
+        remainder = pending;
+    }
+}
+
+void ProcessBuffer(char* start, char* end, size_t& remainder, bool loggingAllowed) {
+    // The context pointer carries the one bit the sink needs, without state.
+    static char loggingTag;
+    SplitSentences(start, end, remainder, DeliverToLibrary, loggingAllowed ? &loggingTag : nullptr);
+}
+
+}  // namespace rdstmc

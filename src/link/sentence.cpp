@@ -1,0 +1,74 @@
+#include "link/sentence.h"
+
+#include <cstring>
+
+namespace rdstmc {
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+const char* const kIdentifiers[kSentenceKindCount] = {
+    "$PLTTS", "$PLTTF", "$PLTTQ", "$PLTCH", "$PLTMT",
+    "$PLTRD", "$PLTTM", "$PLTTR", "$PLTFD", "$PLTCF",
+};
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+uint8_t ComputeChecksum(const char* text) {
+    uint8_t sum = 0;
+    for (const char* p = text; *p && *p != '*'; ++p) {
+        if (*p != '$') sum ^= static_cast<uint8_t>(*p);
+    }
+    return sum;
+}
+
+bool ReadField(const char*& cursor, const char* lineEnd, int& value) {
+    const char* delimiter = cursor;
+    while (delimiter < lineEnd && *delimiter != ',' && *delimiter != '*') ++delimiter;
+    if (delimiter >= lineEnd) return false;
+
+    const char* p = cursor;
+    const char* last = delimiter;
+    while (p < last && IsSpace(*p)) ++p;
+    while (last > p && IsSpace(last[-1])) --last;
+    uint32_t magnitude = 0;
+    bool negative = false;
+    if (p < last) {
+        // Anything but [+-]digits is corruption, and a corrupted sentence
+        // must not be applied; an empty field reads as 0.
+        if (*p == '+' || *p == '-') negative = (*p++ == '-');
+        if (p == last) return false;
+        for (; p < last; ++p) {
+            if (*p < '0' || *p > '9') return false;
+            magnitude = magnitude * 10u + static_cast<uint32_t>(*p - '0');
+        }
+    }
+    value = static_cast<int>(negative ? 0u - magnitude : magnitude);
+    cursor = delimiter + 1;
+    return true;
+}
+
+SentenceKind ClassifySentence(const char* line) {
+    for (int kind = 0; kind < kSentenceKindCount; ++kind) {
+        if (std::strncmp(line, kIdentifiers[kind], 6) == 0) return static_cast<SentenceKind>(kind);
+    }
+    return kSentenceUnknown;
+}
+
+size_t FrameSentence(const char* text, char* out) {
+    const size_t length = std::strlen(text);
+    if (length > kMaxCommandLength) return 0;
+    const uint8_t sum = ComputeChecksum(text);
+    std::memcpy(out, text, length);
+    out[length] = '*';
+    out[length + 1] = kHexDigits[sum >> 4];
+    out[length + 2] = kHexDigits[sum & 0xF];
+    out[length + 3] = '\r';
+    out[length + 4] = '\n';
+    out[length + 5] = 0;
+    return length + 5;
+}
+
+}  // namespace rdstmc

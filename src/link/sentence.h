@@ -1,0 +1,47 @@
+// The receiver's sentence format: "$PLTxx,field,...*HH\r\n".
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace rdstmc {
+
+// Sizes fixed by the line protocol.
+constexpr size_t kLineBufferSize = 256;     // a line, its line feed and a terminator
+constexpr size_t kMaxLineLength = 255;      // bytes from '$' through the line feed
+constexpr size_t kMaxCommandLength = 250;   // leaves room for "*HH\r\n" and a terminator
+constexpr size_t kReceiveBufferSize = 1024;
+
+enum SentenceKind : int {
+    kSentenceUnknown = -1,
+    kSentenceTS = 0,  // "$PLTTS"
+    kSentenceTF = 1,
+    kSentenceTQ = 2,  // tuning and quality
+    kSentenceCH = 3,  // station name
+    kSentenceMT = 4,
+    kSentenceRD = 5,
+    kSentenceTM = 6,
+    kSentenceTR = 7,  // one RDS group
+    kSentenceFD = 8,
+    kSentenceCF = 9,
+};
+constexpr int kSentenceKindCount = 10;
+
+// XOR of every byte of a zero-terminated text up to its first '*', every '$'
+// left out, so inbound lines and outbound texts share the routine.
+uint8_t ComputeChecksum(const char* text);
+
+// Reads the field at `cursor` as a decimal integer (an optional sign and
+// digits, white space around them allowed; an empty field gives 0;
+// out-of-range values wrap modulo 2^32) and moves the cursor past its ',' or
+// '*'. False, cursor unchanged, when no ',' or '*' lies before `lineEnd` or
+// the field holds anything else. The first field starts at line + 7.
+bool ReadField(const char*& cursor, const char* lineEnd, int& value);
+
+// The kind of a line from its first six characters.
+SentenceKind ClassifySentence(const char* line);
+
+// Frames a command text as "<text>*HH\r\n" into out[kLineBufferSize]; returns
+// the framed length, or 0 when the text is longer than kMaxCommandLength.
+size_t FrameSentence(const char* text, char* out);
+
+}  // namespace rdstmc
