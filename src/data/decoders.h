@@ -1,0 +1,25 @@
+// The decoders: each reads its sentence, updates the record under the data
+// lock, and notifies the listener after the lock is released. A sentence whose
+// fields cannot all be read changes nothing.
+#pragma once
+
+#include "data/receiver_state.h"
+
+namespace rdstmc {
+
+void HandleTimeSync(const char* line, const char* lineFeed);     // "$PLTTS"
+void HandleTuning(const char* line, const char* lineFeed);       // "$PLTTQ"
+void HandleStationName(const char* line, const char* lineFeed);  // "$PLTCH"
+void HandleGroup(const char* line, const char* lineFeed);        // "$PLTTR"
+
+// Group steps handed on by HandleGroup, with the four block values.
+void RadioTextStep(int blockB, int blockC, int blockD);
+void ClockTimeStep(int blockB, int blockC, int blockD);
+
+// Pure parts, testable without the record.
+// The 0-10 health figure for an average quality sample.
+int HealthFromAverage(unsigned average);
+// The clock time of a 4A group's blocks, by the RDS standard's conversion.
+TmcRdsTime DecodeClockTime(int blockB, int blockC, int blockD);
+
+}  // namespace rdstmc

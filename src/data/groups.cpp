@@ -1,0 +1,143 @@
+#include <cstring>
+
+#include "data/decoders.h"
+#include "data/listeners.h"
+#include "link/sentence.h"
+#include "platform/clock.h"
+
+namespace rdstmc {
+namespace {
+
+constexpr uint32_t kActivityIntervalMs = 1000;
+
+constexpr unsigned kGroup0A = 0;
+constexpr unsigned kGroup2A = 4;
+constexpr unsigned kGroup3A = 6;
+constexpr unsigned kGroup4A = 8;
+constexpr unsigned kGroup8A = 16;
+
+// AF method A codes (RDS standard): 1-204 are FM carriers 87.6-107.9 MHz,
+// 224-249 announce a list of 0-25 frequencies.
+constexpr unsigned kAfCountBase = 224;
+constexpr unsigned kAfCountLast = 249;
+constexpr unsigned kAfFirstCarrier = 1;
+constexpr unsigned kAfLastCarrier = 204;
+constexpr int kAfCarrierBase = 875;
+
+bool IsTmcRelated(unsigned code) { return code == kGroup3A || code == kGroup4A || code == kGroup8A; }
+
+// Sets each activity event at most about once a second however fast groups
+// arrive. Before the status worker has opened the events nothing is set, but
+// the ticks still advance.
+void SignalActivity(DecoderScratch& d, bool tmcRelated, uint32_t tick) {
+    ReceiverState& s = State();
+    if (tmcRelated) {
+        if (tick - d.lastTmcTick >= kActivityIntervalMs) {
+            platform::NamedEventSet(s.tmcEvent.load());
+            d.lastTmcTick = tick;
+        }
+    } else if (tick - d.lastRdsTick >= kActivityIntervalMs || tick < d.lastRdsTick) {
+        platform::NamedEventSet(s.rdsEvent.load());
+        d.lastRdsTick = tick;
+    }
+}
+
+void RawGroupStep(DecoderScratch& d, int a, int b, int c, int dd) {
+    ReceiverState& s = State();
+    d.rawScratch[0] = (static_cast<uint32_t>(a) << 16) | static_cast<uint32_t>(b);
+    d.rawScratch[1] = (static_cast<uint32_t>(c) << 16) | static_cast<uint32_t>(dd);
+    bool changed = false;
+    {
+        platform::LockGuard guard(s.dataLock);
+        if (s.published.rawGroup[0] != d.rawScratch[0] || s.published.rawGroup[1] != d.rawScratch[1]) {
+            s.published.rawGroup[0] = d.rawScratch[0];
+            s.published.rawGroup[1] = d.rawScratch[1];
+            changed = true;
+        }
+    }
+    if (changed) {
+        NotifyListener<ITmcRawDataListener>(
+            RawDataSlot(), [&](ITmcRawDataListener* l) { l->OnRawData(d.rawScratch[0], d.rawScratch[1]); });
+    }
+}
+
+void AppendAf(DecoderScratch& d, unsigned code) {
+    if (code < kAfFirstCarrier || code > kAfLastCarrier) return;
+    // Lost count codes can let a list run long; what does not fit is dropped.
+    if (d.afCollected < kAfListSize) d.afAccumulator[d.afCollected] = kAfCarrierBase + static_cast<int>(code);
+    ++d.afCollected;
+}
+
+void AlternativeFrequencyStep(DecoderScratch& d, int blockC) {
+    ReceiverState& s = State();
+    const unsigned hi = (static_cast<unsigned>(blockC) >> 8) & 0xFFu;
+    const unsigned lo = static_cast<unsigned>(blockC) & 0xFFu;
+    if (hi >= kAfCountBase && hi <= kAfCountLast) {
+        d.afExpected = static_cast<int>(hi - kAfCountBase);
+        d.afCollected = 0;
+        std::memset(d.afAccumulator, 0, sizeof d.afAccumulator);
+    }
+    if (d.afExpected == 0) return;
+    AppendAf(d, hi);
+    AppendAf(d, lo);
+    if (d.afCollected < d.afExpected) return;
+
+    bool changed = false;
+    {
+        platform::LockGuard guard(s.dataLock);
+        const size_t compared = sizeof(int) * static_cast<size_t>(d.afExpected);
+        if (std::memcmp(d.afAccumulator, s.published.alternativeFrequencies, compared) != 0) {
+            std::memcpy(s.published.alternativeFrequencies, d.afAccumulator, sizeof d.afAccumulator);
+            changed = true;
+        }
+    }
+    if (changed) {
+        d.afExpected = 0;
+        d.afCollected = 0;
+        NotifyListener<ITmcRdsListener>(
+            RdsSlot(), [&](ITmcRdsListener* l) { l->OnAlternativeFrequencies(d.afAccumulator); });
+    }
+}
+
+}  // namespace
+
+void HandleGroup(const char* line, const char* lineFeed) {
+    const uint32_t tick = platform::TickCount();
+    int fields[5];
+    const char* cursor = line + 7;
+    for (int& f : fields) {
+        if (!ReadField(cursor, lineFeed, f)) return;
+    }
+    const int a = fields[1], b = fields[2], c = fields[3], d = fields[4];
+    const unsigned code = (static_cast<unsigned>(b) >> 11) & 0x1Fu;
+    ReceiverState& s = State();
+    DecoderScratch& scratch = s.scratch;
+
+    SignalActivity(scratch, IsTmcRelated(code), tick);
+    if (IsTmcRelated(code)) RawGroupStep(scratch, a, b, c, d);
+
+    switch (code) {
+        case kGroup0A:
+            s.programmeId.store(a);
+            AlternativeFrequencyStep(scratch, c);
+            break;
+        case kGroup2A:
+            RadioTextStep(b, c, d);
+            break;
+        case kGroup4A:
+            ClockTimeStep(b, c, d);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace rdstmc
+
+bool TmcGetRdsAF(int list[25]) {
+    if (!rdstmc::DataAvailable()) return false;
+    rdstmc::ReceiverState& s = rdstmc::State();
+    rdstmc::platform::LockGuard guard(s.dataLock);
+    std::memcpy(list, s.published.alternativeFrequencies, sizeof s.published.alternativeFrequencies);
+    return true;
+}

@@ -1,0 +1,65 @@
+#include "data/listeners.h"
+
+#include "platform/clock.h"
+
+namespace rdstmc {
+namespace {
+
+enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kSlotCount };
+
+ListenerSlot g_slots[kSlotCount];
+
+// Calls in progress on this thread, per slot: a callback that disconnects its
+// own slot must not wait for the call it is part of.
+thread_local int t_callDepth[kSlotCount];
+
+int IndexOf(const ListenerSlot& slot) { return static_cast<int>(&slot - g_slots); }
+
+void WaitForOtherCalls(ListenerSlot& slot) {
+    const int own = t_callDepth[IndexOf(slot)];
+    while (slot.callsInProgress.load() > own) platform::SleepMs(1);
+}
+
+// Stores `listener` (null to empty the slot); returns whether the slot held
+// one. Once it returns, the old listener is called by no thread.
+bool Replace(ListenerSlot& slot, void* listener) {
+    void* old = slot.listener.exchange(listener);
+    if (old != nullptr && old != listener) WaitForOtherCalls(slot);
+    return old != nullptr;
+}
+
+}  // namespace
+
+ListenerSlot& FrequencySlot() { return g_slots[kFrequency]; }
+ListenerSlot& RdsSlot() { return g_slots[kRds]; }
+ListenerSlot& StatusSlot() { return g_slots[kStatus]; }
+ListenerSlot& RawDataSlot() { return g_slots[kRawData]; }
+
+void EnterListenerCall(ListenerSlot& slot) {
+    slot.callsInProgress.fetch_add(1);
+    ++t_callDepth[IndexOf(slot)];
+}
+
+void LeaveListenerCall(ListenerSlot& slot) {
+    --t_callDepth[IndexOf(slot)];
+    slot.callsInProgress.fetch_sub(1);
+}
+
+}  // namespace rdstmc
+
+using rdstmc::Replace;
+
+ITmcFrequencyListener::~ITmcFrequencyListener() = default;
+ITmcRdsListener::~ITmcRdsListener() = default;
+ITmcStatusListener::~ITmcStatusListener() = default;
+ITmcRawDataListener::~ITmcRawDataListener() = default;
+
+bool Connect(ITmcFrequencyListener* l) { return l != nullptr && (Replace(rdstmc::FrequencySlot(), l), true); }
+bool Connect(ITmcRdsListener* l) { return l != nullptr && (Replace(rdstmc::RdsSlot(), l), true); }
+bool Connect(ITmcStatusListener* l) { return l != nullptr && (Replace(rdstmc::StatusSlot(), l), true); }
+bool Connect(ITmcRawDataListener* l) { return l != nullptr && (Replace(rdstmc::RawDataSlot(), l), true); }
+
+bool Disconnect(ITmcFrequencyListener*) { return Replace(rdstmc::FrequencySlot(), nullptr); }
+bool Disconnect(ITmcRdsListener*) { return Replace(rdstmc::RdsSlot(), nullptr); }
+bool Disconnect(ITmcStatusListener*) { return Replace(rdstmc::StatusSlot(), nullptr); }
+bool Disconnect(ITmcRawDataListener*) { return Replace(rdstmc::RawDataSlot(), nullptr); }

@@ -1,0 +1,40 @@
+// The four listener slots and the one way the library calls a listener.
+#pragma once
+#include <atomic>
+
+#include "rdstmc.h"
+
+namespace rdstmc {
+
+// One client listener. A call in progress is counted before the pointer is
+// read, so Disconnect can wait until no call can still reach the old object.
+struct ListenerSlot {
+    std::atomic<void*> listener{nullptr};
+    std::atomic<int> callsInProgress{0};
+};
+
+ListenerSlot& FrequencySlot();
+ListenerSlot& RdsSlot();
+ListenerSlot& StatusSlot();
+ListenerSlot& RawDataSlot();
+
+// Marks the calling thread as inside a call on `slot`; a Disconnect made from
+// inside the callback then does not wait for itself.
+void EnterListenerCall(ListenerSlot& slot);
+void LeaveListenerCall(ListenerSlot& slot);
+
+// Calls `call(listener)` if a listener of type L is connected. Exceptions the
+// client throws are swallowed: one bad callback must not end a worker.
+template <class L, class F>
+void NotifyListener(ListenerSlot& slot, F&& call) {
+    EnterListenerCall(slot);
+    if (L* l = static_cast<L*>(slot.listener.load())) {
+        try {
+            call(l);
+        } catch (...) {
+        }
+    }
+    LeaveListenerCall(slot);
+}
+
+}  // namespace rdstmc

@@ -1,0 +1,115 @@
+// The single process-wide record of everything known about the receiver.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "rdstmc.h"
+#include "platform/lock.h"
+#include "platform/named_event.h"
+#include "platform/serial.h"
+#include "platform/thread.h"
+#include "platform/wakeup.h"
+
+namespace rdstmc {
+
+constexpr int kAfListSize = 25;
+constexpr int kQualityRingSize = 10;
+constexpr size_t kWideTextSize = 256;
+
+// What the queries return; guarded by dataLock, zero-filled at every start.
+struct PublishedData {
+    int frequency;                 // 100 kHz units
+    int alternativeFrequencies[kAfListSize];
+    uint32_t rawGroup[2];
+    TmcRdsTime clockTime;
+    uint16_t radioText[kWideTextSize];
+    uint16_t stationName[kWideTextSize];
+    TmcStatus status;
+};
+
+// The quality samples since the last change of frequency; guarded by
+// dataLock, and kept across starts.
+struct QualityRing {
+    int samples[kQualityRingSize];
+    int count;
+    int index;
+};
+
+// State that belongs to the one data worker at a time (the reader or the
+// replay worker). Successive workers are joined before the next starts, so
+// the hand-over is ordered without a lock.
+struct DecoderScratch {
+    uint32_t lastRdsTick;
+    uint32_t lastTmcTick;
+    uint32_t rawScratch[2];
+    int afAccumulator[kAfListSize];
+    int afExpected;
+    int afCollected;
+    unsigned char rtBuffer[256];
+};
+
+struct ReceiverState {
+    // dataLock guards `published` and `quality`. writeLock orders outbound
+    // sentences. portLock guards `port`. lifecycleLock orders open, close and
+    // replay starts and stops, and guards the connection settings and the
+    // worker threads. logLock guards the log path and each record's write.
+    platform::Lock dataLock;
+    platform::Lock writeLock;
+    platform::Lock portLock;
+    platform::Lock lifecycleLock;
+    platform::Lock logLock;
+
+    PublishedData published;
+    QualityRing quality;
+
+    // Single words read and written without a lock.
+    std::atomic<unsigned char> tunerMode{0};
+    std::atomic<int> seekParameter{0};
+    std::atomic<int> programmeId{0};
+
+    // Connection.
+    std::shared_ptr<platform::SerialDevice> port;  // portLock
+    std::atomic<bool> portOpen{false};
+    uint16_t portName[kWideTextSize] = {};         // lifecycleLock
+    unsigned baud = 0;                             // lifecycleLock
+
+    std::atomic<bool> readerRunning{false};
+    std::atomic<bool> replayRunning{false};
+    std::atomic<bool> loggingOn{false};
+    char logPath[1024] = {};                       // logLock, native encoding
+
+    // Activity events: opened by the status worker, then kept for the life
+    // of the process, so the group handler can never set a closed one.
+    std::atomic<platform::NamedEvent*> rdsEvent{nullptr};
+    std::atomic<platform::NamedEvent*> tmcEvent{nullptr};
+
+    DecoderScratch scratch;
+
+    // Workers: one data worker (reader or replay) and one status worker.
+    platform::Thread dataWorker;
+    platform::Thread statusWorker;
+    platform::Wakeup stopSignal;       // set when the current run ends
+    platform::Wakeup statusStartGate;  // lets the status worker begin
+    char replayPath[1024] = {};        // lifecycleLock until the worker starts
+};
+
+// The record; it exists from first use until the process ends and is never
+// destroyed, so workers still running at exit never touch a dead lock.
+ReceiverState& State();
+
+// Zero-fills the published data (status becomes TmcStatusStopped without a
+// notification) and the single published words.
+void ZeroFillPublished();
+
+// Stores `status`; true when it changed. No notification.
+bool StoreStatus(TmcStatus status);
+// Notifies the status listener of `status`.
+void NotifyStatus(TmcStatus status);
+// Stores and, when it changed, notifies; never with a lock held.
+void SetStatus(TmcStatus status);
+
+// The availability rule of the queries: a port is open or a replay runs.
+bool DataAvailable();
+
+}  // namespace rdstmc
