@@ -1,0 +1,89 @@
+#include <cstdio>
+
+#include "data/receiver_state.h"
+#include "link/port.h"
+#include "link/sentence.h"
+#include "platform/text.h"
+
+namespace rdstmc {
+namespace {
+
+constexpr int kBandTop = 1080;     // 108.0 MHz
+constexpr int kBandBottom = 875;   // 87.5 MHz
+constexpr int kWireUnitsPerStep = 10;  // 100 kHz in the wire's 10 kHz units
+constexpr int kSeekNarrow = 470;
+constexpr int kSeekWide = 502;
+
+constexpr char kModeA1[] = "$PLTCM,A1";
+constexpr char kModeA3[] = "$PLTCM,A3";
+constexpr char kSearchUp[] = "$PLTCM,+";
+constexpr char kSearchDown[] = "$PLTCM,-";
+
+bool SendTune(int wireFrequency) {
+    char text[32];
+    std::snprintf(text, sizeof text, "$PLTCM,H2,%d", wireFrequency);
+    return SendSentence(text);
+}
+
+int StoredFrequency() {
+    ReceiverState& s = State();
+    platform::LockGuard guard(s.dataLock);
+    return s.published.frequency;
+}
+
+// A receiver-driven search, with the search parameter sent first when it
+// changes. The parameter is stored before it is sent and kept if that fails.
+bool Search(int parameter, const char* direction) {
+    ReceiverState& s = State();
+    if (parameter != 0 && s.seekParameter.exchange(parameter) != parameter) {
+        char text[32];
+        std::snprintf(text, sizeof text, "$PLTCM,F,%d", parameter);
+        if (!SendSentence(text)) return false;
+    }
+    return SendSentence(kModeA3) && SendSentence(direction);
+}
+
+}  // namespace
+
+}  // namespace rdstmc
+
+bool TmcControlTuner(TmcControlCmd command, int value) {
+    using namespace rdstmc;
+    ReceiverState& s = State();
+    if (!s.portOpen.load()) return false;
+    bool sent = false;
+    unsigned char mode = 1;
+    switch (static_cast<unsigned>(command)) {
+        case TmcTune:
+            sent = SendTune(static_cast<int>(static_cast<unsigned>(value) * kWireUnitsPerStep));
+            break;
+        case TmcStepUp: {
+            const int f = StoredFrequency();
+            sent = SendTune(f == kBandTop ? kBandBottom * kWireUnitsPerStep : (f + 1) * kWireUnitsPerStep);
+            break;
+        }
+        case TmcStepDown: {
+            const int f = StoredFrequency();
+            sent = SendTune(f == kBandBottom ? kBandTop * kWireUnitsPerStep : (f - 1) * kWireUnitsPerStep);
+            break;
+        }
+        case TmcSeekUp: sent = Search(0, kSearchUp); mode = 0; break;
+        case TmcSeekDown: sent = Search(0, kSearchDown); mode = 0; break;
+        case TmcSeekUpF470: sent = Search(kSeekNarrow, kSearchUp); mode = 0; break;
+        case TmcSeekDownF470: sent = Search(kSeekNarrow, kSearchDown); mode = 0; break;
+        case TmcSeekUpF502: sent = Search(kSeekWide, kSearchUp); mode = 0; break;
+        case TmcSeekDownF502: sent = Search(kSeekWide, kSearchDown); mode = 0; break;
+        case TmcModeA1: sent = SendSentence(kModeA1); break;
+        default: return false;
+    }
+    if (sent) s.tunerMode.store(mode);
+    return sent;
+}
+
+bool TmcSendCommand(const unsigned short text[]) {
+    using namespace rdstmc;
+    if (!State().portOpen.load()) return false;
+    char ascii[kMaxCommandLength + 1];
+    if (!platform::WideToAscii(text, ascii, sizeof ascii)) return false;
+    return SendSentence(ascii);
+}
