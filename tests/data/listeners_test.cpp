@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "data/listeners.h"
+#include "data/receiver_state.h"
+#include "support/test_support.h"
+
+namespace rdstmc {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ListenerTest : public ::testing::Test {
+protected:
+    void TearDown() override { test::DisconnectAll(); }
+};
+
+TEST_F(ListenerTest, ConnectKeepsTheLastAndRefusesNull) {
+    test::StatusRecorder first, second;
+    EXPECT_FALSE(Connect(static_cast<ITmcStatusListener*>(nullptr)));
+    EXPECT_EQ(StatusSlot().listener.load(), nullptr);
+    EXPECT_TRUE(Connect(&first));
+    EXPECT_FALSE(Connect(static_cast<ITmcStatusListener*>(nullptr)));
+    EXPECT_TRUE(Connect(&second));
+    SetStatus(TmcStatusNoRds);
+    EXPECT_TRUE(first.Statuses().empty());
+    EXPECT_EQ(second.Statuses(), std::vector<TmcStatus>{TmcStatusNoRds});
+}
+
+TEST_F(ListenerTest, DisconnectIgnoresItsArgumentAndReportsAnEmptySlot) {
+    test::RdsRecorder connected, other;
+    EXPECT_FALSE(Disconnect(&other));
+    Connect(&connected);
+    EXPECT_TRUE(Disconnect(&other)) << "any pointer empties a filled slot";
+    EXPECT_FALSE(Disconnect(&connected));
+    EXPECT_EQ(RdsSlot().listener.load(), nullptr);
+}
+
+TEST_F(ListenerTest, EachStatusChangeIsToldOnce) {
+    test::StatusRecorder status;
+    Connect(&status);
+    SetStatus(TmcStatusNoRds);
+    SetStatus(TmcStatusNoRds);
+    SetStatus(TmcStatusTmc);
+    EXPECT_EQ(status.Statuses(), (std::vector<TmcStatus>{TmcStatusNoRds, TmcStatusTmc}));
+    EXPECT_EQ(TmcGetStatus(), TmcStatusTmc);
+}
+
+// Blocks inside its callback until released.
+class SlowListener : public ITmcStatusListener {
+public:
+    void OnStatusChanged(const TmcStatus&) override {
+        inside = true;
+        while (!release) std::this_thread::sleep_for(1ms);
+        inside = false;
+        ++calls;
+    }
+    std::atomic<bool> inside{false}, release{false};
+    std::atomic<int> calls{0};
+};
+
+TEST_F(ListenerTest, DisconnectWaitsForACallInProgressOnAnotherThread) {
+    SlowListener slow;
+    Connect(&slow);
+    std::thread worker([] { SetStatus(TmcStatusRdsOnly); });
+    ASSERT_TRUE(test::WaitUntil([&] { return slow.inside.load(); }));
+    std::atomic<bool> disconnected{false};
+    std::thread client([&] {
+        Disconnect(&slow);
+        disconnected = true;
+    });
+    // While the callback runs, Disconnect must not return.
+    EXPECT_FALSE(test::WaitUntil([&] { return disconnected.load(); }, 100ms));
+    slow.release = true;
+    client.join();
+    worker.join();
+    EXPECT_TRUE(disconnected);
+    EXPECT_FALSE(slow.inside);
+    SetStatus(TmcStatusTmc);
+    EXPECT_EQ(slow.calls, 1) << "never called after Disconnect returned";
+}
+
+class SelfDisconnecting : public ITmcRawDataListener {
+public:
+    void OnRawData(const unsigned int&, const unsigned int&) override {
+        ++calls;
+        disconnected = Disconnect(this);
+    }
+    int calls = 0;
+    bool disconnected = false;
+};
+
+TEST_F(ListenerTest, AListenerMayDisconnectItselfWithoutDeadlock) {
+    SelfDisconnecting l;
+    Connect(&l);
+    const unsigned a = 1, b = 2;
+    NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
+    NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
+    EXPECT_EQ(l.calls, 1);
+    EXPECT_TRUE(l.disconnected);
+}
+
+TEST_F(ListenerTest, ConnectAndDisconnectRaceSafelyWithNotifications) {
+    test::RawRecorder a, b;
+    std::atomic<bool> stop{false};
+    std::thread notifier([&] {
+        const unsigned w0 = 1, w1 = 2;
+        while (!stop) {
+            NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* l) { l->OnRawData(w0, w1); });
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        Connect(i % 2 ? static_cast<ITmcRawDataListener*>(&a) : &b);
+        if (i % 3 == 0) Disconnect(&a);
+    }
+    stop = true;
+    notifier.join();
+    EXPECT_EQ(RawDataSlot().callsInProgress.load(), 0);
+}
+
+}  // namespace
+}  // namespace rdstmc

@@ -1,0 +1,222 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "data/receiver_state.h"
+#include "receiver_emulator.h"
+#include "support/test_support.h"
+
+namespace rdstmc {
+namespace {
+
+using namespace std::chrono_literals;
+using emulator::Frame;
+using emulator::ReceiverEmulator;
+using test::StatusRecorder;
+
+class PortTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        TmcClose();
+        TmcStopSimulation();
+        test::DisconnectAll();
+    }
+    bool Open(unsigned baud = 38400) { return TmcOpen(receiver_.DevicePath().c_str(), baud); }
+    ReceiverEmulator receiver_;
+};
+
+TEST_F(PortTest, OpenSendsTheStartUpSentencesPacedAndReportsNoRds) {
+    StatusRecorder status;
+    Connect(&status);
+    EXPECT_FALSE(TmcIsOpen());
+    EXPECT_EQ(TmcGetStatus(), TmcStatusStopped);
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(TmcIsOpen());
+    EXPECT_EQ(status.Statuses(), std::vector<TmcStatus>{TmcStatusNoRds}) << "delivered before TmcOpen returns";
+    EXPECT_EQ(TmcGetStatus(), TmcStatusNoRds);
+
+    ASSERT_TRUE(receiver_.WaitForLines(2, 2000ms));
+    const auto lines = receiver_.Received();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].text, "$PLTCM,H2,8800*3C\r\n");
+    EXPECT_EQ(lines[1].text, "$PLTCM,RFA,65535*23\r\n");
+    EXPECT_GE(lines[1].at - lines[0].at, 145ms) << "sentences are spaced by the write path";
+
+    EXPECT_TRUE(TmcClose());
+    EXPECT_FALSE(TmcIsOpen());
+    EXPECT_FALSE(TmcClose()) << "a second close has nothing to close";
+    EXPECT_TRUE(status.WaitFor(TmcStatusStopped, 1000ms));
+}
+
+TEST_F(PortTest, AFailedOpenReportsOpenFailedOnce) {
+    StatusRecorder status;
+    Connect(&status);
+    EXPECT_FALSE(TmcOpen("/dev/rdstmc-no-such-port", 9600));
+    EXPECT_FALSE(TmcOpen("/dev/rdstmc-no-such-port", 9600));
+    EXPECT_FALSE(TmcOpen(receiver_.DevicePath().c_str(), 12345)) << "an unsupported rate is refused";
+    EXPECT_FALSE(TmcOpen(std::string(300, 'x').c_str(), 9600)) << "names over 255 characters are refused";
+    EXPECT_FALSE(TmcIsOpen());
+    EXPECT_EQ(TmcGetStatus(), TmcStatusOpenFailed);
+    EXPECT_EQ(status.Statuses(), std::vector<TmcStatus>{TmcStatusOpenFailed}) << "each change is told once";
+    int f;
+    EXPECT_FALSE(TmcGetTunerFrequency(f));
+}
+
+TEST_F(PortTest, OpenWhileOpenChangesNothingAndTheConnectionKeepsWorking) {
+    ASSERT_TRUE(Open());
+    ReceiverEmulator other;
+    StatusRecorder status;
+    Connect(&status);
+    EXPECT_FALSE(TmcOpen(other.DevicePath().c_str(), 9600));
+    EXPECT_TRUE(status.Statuses().empty());
+    EXPECT_EQ(TmcGetStatus(), TmcStatusNoRds);
+    receiver_.Send(emulator::TuningSentence(9470, 40));
+    int f = 0;
+    EXPECT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 947; }));
+}
+
+TEST_F(PortTest, ReopenTwiceUsesTheSamePortAndRate) {
+    ASSERT_TRUE(Open(57600));
+    ASSERT_TRUE(receiver_.WaitForLines(2, 2000ms));
+    receiver_.ClearReceived();
+    ASSERT_TRUE(TmcReopen());
+    ASSERT_TRUE(TmcReopen());
+    EXPECT_TRUE(TmcIsOpen());
+    ASSERT_TRUE(receiver_.WaitForLines(4, 3000ms));
+    const auto lines = receiver_.Received();
+    EXPECT_EQ(lines[0].text, "$PLTCM,H2,8800*3C\r\n");
+    EXPECT_EQ(lines[2].text, "$PLTCM,H2,8800*3C\r\n");
+    receiver_.Send(emulator::TuningSentence(10110, 40));
+    int f = 0;
+    EXPECT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 1011; }));
+    EXPECT_TRUE(TmcClose());
+    EXPECT_FALSE(TmcReopen()) << "nothing open to reopen";
+}
+
+TEST_F(PortTest, SentencesSplitAcrossReadsArriveOnce) {
+    test::FrequencyRecorder freq;
+    Connect(&freq);
+    ASSERT_TRUE(Open());
+    std::string stream;
+    for (int i = 0; i < 6; ++i) stream += emulator::TuningSentence(8800 + 10 * i, 30);
+    // Cut inside the '$', the identifier, a field, the checksum and the CR LF.
+    ASSERT_TRUE(receiver_.SendInPieces(stream, {1, 9, 30, 61, 64, 66, 100, 128}, 30ms));
+    ASSERT_TRUE(test::WaitUntil([&] { return freq.Events().size() == 6; }));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(freq.Events()[i].frequency, 880 + i);
+}
+
+TEST_F(PortTest, CloseEndsTheReaderPromptly) {
+    ASSERT_TRUE(Open());
+    StatusRecorder status;
+    Connect(&status);
+    const int threadsOpen = test::ThreadCount();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(TmcClose());
+    ASSERT_TRUE(status.WaitFor(TmcStatusStopped, 2000ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "woken at once, not after a read time-out";
+    EXPECT_TRUE(test::WaitUntil([&] { return test::ThreadCount() == threadsOpen - 2; }, 2000ms));
+}
+
+TEST_F(PortTest, ManyOpenCloseCyclesLeakNoThreadsOrDescriptors) {
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(TmcClose());
+    ASSERT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
+    const int fds = test::OpenDescriptorCount();
+    const int threads = test::ThreadCount();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(Open()) << i;
+        if (i % 3 == 2) ASSERT_TRUE(TmcReopen()) << i;
+        ASSERT_TRUE(TmcClose()) << i;
+    }
+    EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
+    EXPECT_TRUE(test::WaitUntil([&] { return test::ThreadCount() <= threads; }, 3000ms))
+        << test::ThreadCount() << " threads, " << threads << " before";
+    EXPECT_TRUE(test::WaitUntil([&] { return test::OpenDescriptorCount() <= fds; }, 3000ms))
+        << test::OpenDescriptorCount() << " descriptors, " << fds << " before";
+}
+
+TEST_F(PortTest, APortThatNeverTakesAWriteFailsTheOpenInBoundedTime) {
+    // /dev/full opens and reads fine but refuses every write.
+    StatusRecorder status;
+    Connect(&status);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TmcOpen("/dev/full", 9600));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 4000ms);
+    EXPECT_FALSE(TmcIsOpen());
+    EXPECT_EQ(TmcGetStatus(), TmcStatusOpenFailed);
+}
+
+TEST_F(PortTest, OpenOnASilentModuleTakesLittleMoreThanTheTwoPacedSentences) {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Open());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 290ms);
+    EXPECT_LT(took, 1000ms) << "the probe does not wait for data";
+}
+
+TEST_F(PortTest, APulledDeviceNeitherCrashesNorSpinsAndReopenWorksAfterwards) {
+    ASSERT_TRUE(Open());
+    receiver_.Hangup();
+    // The reader now sees a hang-up at every read; it must pace itself.
+    // The sleep is the measuring window, not a wait for anything.
+    timespec before, after;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    const auto wall = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(1000ms);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double cpu = (after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) / 1e9;
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+    EXPECT_LT(cpu / elapsed, 0.05) << "the whole process";
+    EXPECT_TRUE(TmcClose());
+    ReceiverEmulator replacement;
+    EXPECT_TRUE(TmcOpen(replacement.DevicePath().c_str(), 9600));
+}
+
+// A listener that closes the port from inside its own callback.
+class ClosingListener : public ITmcFrequencyListener {
+public:
+    void OnFrequencyChanged(int, int, unsigned char) override {
+        closed = TmcClose();
+        Disconnect(this);
+        done = true;
+    }
+    std::atomic<bool> closed{false}, done{false};
+};
+
+TEST_F(PortTest, AListenerMayCloseAndDisconnectInsideItsCallback) {
+    ClosingListener l;
+    Connect(&l);
+    ASSERT_TRUE(Open());
+    receiver_.Send(emulator::TuningSentence(9000, 40));
+    ASSERT_TRUE(test::WaitUntil([&] { return l.done.load(); }));
+    EXPECT_TRUE(l.closed);
+    EXPECT_FALSE(TmcIsOpen());
+    EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
+    EXPECT_TRUE(Open()) << "the next open waits for the old reader and succeeds";
+}
+
+class ThrowingListener : public ITmcFrequencyListener {
+public:
+    void OnFrequencyChanged(int frequency, int, unsigned char) override {
+        last = frequency;
+        throw std::runtime_error("client bug");
+    }
+    std::atomic<int> last{0};
+};
+
+TEST_F(PortTest, AThrowingListenerDoesNotStopTheReader) {
+    ThrowingListener l;
+    Connect(&l);
+    ASSERT_TRUE(Open());
+    receiver_.Send(emulator::TuningSentence(9000, 40));
+    ASSERT_TRUE(test::WaitUntil([&] { return l.last == 900; }));
+    receiver_.Send(emulator::TuningSentence(9100, 40));
+    EXPECT_TRUE(test::WaitUntil([&] { return l.last == 910; }));
+}
+
+}  // namespace
+}  // namespace rdstmc

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/text.h"
+#include "support/test_support.h"
+
+namespace rdstmc {
+namespace {
+
+using test::Narrow;
+
+std::string FromReceiver(const std::string& bytes) {
+    uint16_t out[256];
+    platform::ReceiverTextToWide(bytes.c_str(), out, 256);
+    return Narrow(out);
+}
+
+TEST(ReceiverText, UsesTheRdsCharacterSet) {
+    EXPECT_EQ(FromReceiver("FONK! Det er l\xF7rdag"), "FONK! Det er l\xC3\xB8rdag");  // ø
+    EXPECT_EQ(FromReceiver("\xF2\xD7\x91"), "\xC3\xA6\xC3\x96\xC3\xA4");                // æ Ö ä
+    EXPECT_EQ(FromReceiver("\xA9\xAB"), "\xE2\x82\xAC$");                              // € $
+    EXPECT_EQ(FromReceiver("JACK 96.9"), "JACK 96.9");
+}
+
+TEST(ReceiverText, EveryByteMapsAndTheOutputIsBounded) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    uint16_t out[256];
+    EXPECT_EQ(platform::ReceiverTextToWide(all.c_str(), out, 256), 255u);
+    for (int i = 0; i < 255; ++i) EXPECT_NE(out[i], 0) << i;
+    uint16_t small[4] = {1, 1, 1, 1};
+    EXPECT_EQ(platform::ReceiverTextToWide("ABCDEF", small, 4), 3u);
+    EXPECT_EQ(small[3], 0);
+}
+
+TEST(WideToAscii, RefusesWhatIsNotAsciiOrDoesNotFit) {
+    char out[8];
+    EXPECT_TRUE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PLT"), out, sizeof out));
+    EXPECT_STREQ(out, "$PLT");
+    EXPECT_FALSE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PL\u00e9"), out, sizeof out));
+    EXPECT_FALSE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"12345678"), out, sizeof out));
+}
+
+TEST(WideToNativePath, EncodesUtf8AndRejectsBrokenSurrogates) {
+    char out[64];
+    EXPECT_TRUE(platform::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/tmp/l\u00f8g-\U0001F4FB"), out,
+                                           sizeof out));
+    EXPECT_STREQ(out, "/tmp/l\xC3\xB8g-\xF0\x9F\x93\xBB");
+    const uint16_t lone[] = {'/', 0xD800, 'x', 0};
+    EXPECT_FALSE(platform::WideToNativePath(lone, out, sizeof out));
+    EXPECT_FALSE(platform::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/toolong"), out, 4));
+}
+
+TEST(HeaderUtf8Overloads, WidenRoundTripsAndMarksOverlongText) {
+    EXPECT_EQ(Narrow(test::W(test::Wide("/dev/ttyUSB0 \xC3\xB8"))), "/dev/ttyUSB0 \xC3\xB8");
+    unsigned short w[rdstmc_detail::kWideCapacity];
+    rdstmc_detail::Widen(std::string(400, 'a').c_str(), w);
+    EXPECT_EQ(platform::WideLength(w, 400), 256u) << "too long to accept, never silently cut to fit";
+    rdstmc_detail::Widen("\xFF\xC3", w);
+    EXPECT_EQ(w[0], 0xFFFD);
+    EXPECT_EQ(w[1], 0xFFFD);
+}
+
+}  // namespace
+}  // namespace rdstmc

@@ -1,0 +1,187 @@
+#include "support/test_support.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "data/receiver_state.h"
+#include "link/process_buffer.h"
+#include "link/sentence.h"
+
+namespace rdstmc::test {
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return condition();
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+void Feed(const std::string& bytes) {
+    char buffer[kReceiveBufferSize];
+    size_t carried = 0;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const size_t n = std::min(sizeof buffer - carried, bytes.size() - at);
+        bytes.copy(buffer + carried, n, at);
+        at += n;
+        ProcessBuffer(buffer, buffer + carried + n, carried, true);
+    }
+}
+
+std::u16string Wide(const std::string& utf8) {
+    unsigned short w[rdstmc_detail::kWideCapacity];
+    rdstmc_detail::Widen(utf8.c_str(), w);
+    return std::u16string(reinterpret_cast<const char16_t*>(w));
+}
+
+std::string Narrow(const unsigned short* wide) {
+    std::string out;
+    for (; *wide; ++wide) {
+        const unsigned c = *wide;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+static int CountEntries(const char* dir) {
+    int n = 0;
+    if (DIR* d = opendir(dir)) {
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.') ++n;
+        }
+        closedir(d);
+    }
+    return n;
+}
+
+int ThreadCount() { return CountEntries("/proc/self/task"); }
+// The directory stream itself holds one descriptor while counting.
+int OpenDescriptorCount() { return CountEntries("/proc/self/fd") - 1; }
+
+void FreshState() {
+    ZeroFillPublished();
+    ReceiverState& s = State();
+    platform::LockGuard guard(s.dataLock);
+    s.quality = QualityRing{};
+    s.scratch = DecoderScratch{};
+}
+
+QueriesAvailable::QueriesAvailable() { State().replayRunning.store(true); }
+QueriesAvailable::~QueriesAvailable() { State().replayRunning.store(false); }
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/rdstmc-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path_ = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+    const std::string command = "rm -rf '" + path_ + "'";
+    if (std::system(command.c_str()) != 0) {
+    }
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+void FrequencyRecorder::OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) {
+    std::lock_guard<std::mutex> g(mutex_);
+    events_.push_back({frequency, quality, tunerMode});
+}
+std::vector<FrequencyEvent> FrequencyRecorder::Events() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return events_;
+}
+
+void RdsRecorder::OnRadioText(const unsigned short* text) {
+    std::lock_guard<std::mutex> g(mutex_);
+    texts_.push_back(Narrow(text));
+}
+void RdsRecorder::OnRdsTime(const TmcRdsTime& time) {
+    std::lock_guard<std::mutex> g(mutex_);
+    times_.push_back(time);
+}
+void RdsRecorder::OnStationName(int pi, const unsigned short* name) {
+    std::lock_guard<std::mutex> g(mutex_);
+    stations_.emplace_back(pi, Narrow(name));
+}
+void RdsRecorder::OnAlternativeFrequencies(const int* list) {
+    std::lock_guard<std::mutex> g(mutex_);
+    afLists_.emplace_back(list, list + 25);
+}
+std::vector<std::string> RdsRecorder::RadioTexts() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return texts_;
+}
+std::vector<TmcRdsTime> RdsRecorder::Times() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return times_;
+}
+std::vector<std::pair<int, std::string>> RdsRecorder::Stations() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return stations_;
+}
+std::vector<std::vector<int>> RdsRecorder::AfLists() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return afLists_;
+}
+
+void StatusRecorder::OnStatusChanged(const TmcStatus& status) {
+    std::lock_guard<std::mutex> g(mutex_);
+    statuses_.push_back(status);
+}
+std::vector<TmcStatus> StatusRecorder::Statuses() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return statuses_;
+}
+bool StatusRecorder::WaitFor(TmcStatus status, std::chrono::milliseconds timeout) const {
+    return WaitUntil(
+        [&] {
+            std::lock_guard<std::mutex> g(mutex_);
+            return !statuses_.empty() && statuses_.back() == status;
+        },
+        timeout);
+}
+
+void RawRecorder::OnRawData(const unsigned int& word0, const unsigned int& word1) {
+    std::lock_guard<std::mutex> g(mutex_);
+    groups_.emplace_back(word0, word1);
+}
+std::vector<std::pair<unsigned, unsigned>> RawRecorder::Groups() const {
+    std::lock_guard<std::mutex> g(mutex_);
+    return groups_;
+}
+
+void DisconnectAll() {
+    Disconnect(static_cast<ITmcFrequencyListener*>(nullptr));
+    Disconnect(static_cast<ITmcRdsListener*>(nullptr));
+    Disconnect(static_cast<ITmcStatusListener*>(nullptr));
+    Disconnect(static_cast<ITmcRawDataListener*>(nullptr));
+}
+
+}  // namespace rdstmc::test

@@ -1,0 +1,130 @@
+// Helpers shared by the tests: waiting with deadlines, recording listeners,
+// feeding bytes to the sentence path, and resource counts.
+#pragma once
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "rdstmc.h"
+
+namespace rdstmc::test {
+
+using namespace std::chrono_literals;
+
+// Polls `condition` until it holds or `timeout` passes; the last result.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5000ms);
+
+// Runs the bytes through the library's sentence path as one receive buffer
+// would (live data, so logging applies).
+void Feed(const std::string& bytes);
+
+std::u16string Wide(const std::string& utf8);
+std::string Narrow(const unsigned short* wide);
+inline const unsigned short* W(const std::u16string& s) {
+    return reinterpret_cast<const unsigned short*>(s.c_str());
+}
+
+int ThreadCount();
+int OpenDescriptorCount();
+
+// Empties every listener slot, so no test leaves a dangling listener behind.
+void DisconnectAll();
+
+// Lets the queries answer without a port, for decoder tests that feed bytes
+// straight into the sentence path.
+class QueriesAvailable {
+public:
+    QueriesAvailable();
+    ~QueriesAvailable();
+};
+
+// Puts the decoders' record back to how a new process finds it.
+void FreshState();
+
+// Base for decoder tests: a fresh record, queries answering, and no listener
+// left connected afterwards.
+class DecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override { FreshState(); }
+    void TearDown() override { DisconnectAll(); }
+    QueriesAvailable available_;
+};
+
+// A fresh directory removed at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+
+struct FrequencyEvent {
+    int frequency;
+    int quality;
+    unsigned char tunerMode;
+};
+
+class FrequencyRecorder : public ITmcFrequencyListener {
+public:
+    void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override;
+    std::vector<FrequencyEvent> Events() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<FrequencyEvent> events_;
+};
+
+class RdsRecorder : public ITmcRdsListener {
+public:
+    void OnRadioText(const unsigned short* text) override;
+    void OnRdsTime(const TmcRdsTime& time) override;
+    void OnStationName(int pi, const unsigned short* name) override;
+    void OnAlternativeFrequencies(const int* list) override;
+
+    std::vector<std::string> RadioTexts() const;
+    std::vector<TmcRdsTime> Times() const;
+    std::vector<std::pair<int, std::string>> Stations() const;
+    std::vector<std::vector<int>> AfLists() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> texts_;
+    std::vector<TmcRdsTime> times_;
+    std::vector<std::pair<int, std::string>> stations_;
+    std::vector<std::vector<int>> afLists_;
+};
+
+class StatusRecorder : public ITmcStatusListener {
+public:
+    void OnStatusChanged(const TmcStatus& status) override;
+    std::vector<TmcStatus> Statuses() const;
+    bool WaitFor(TmcStatus status, std::chrono::milliseconds timeout = 5000ms) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<TmcStatus> statuses_;
+};
+
+class RawRecorder : public ITmcRawDataListener {
+public:
+    void OnRawData(const unsigned int& word0, const unsigned int& word1) override;
+    std::vector<std::pair<unsigned, unsigned>> Groups() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<unsigned, unsigned>> groups_;
+};
+
+
+}  // namespace rdstmc::test

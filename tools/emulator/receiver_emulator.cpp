@@ -1,0 +1,192 @@
+#include "receiver_emulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+
+namespace rdstmc::emulator {
+namespace {
+
+unsigned Checksum(const std::string& body) {
+    unsigned sum = 0;
+    for (char c : body) {
+        if (c == '*') break;
+        if (c != '$') sum ^= static_cast<unsigned char>(c);
+    }
+    return sum & 0xFF;
+}
+
+std::string WithChecksum(const std::string& body, unsigned sum) {
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+    return body + tail;
+}
+
+void MakeRaw(int fd) {
+    termios t;
+    if (tcgetattr(fd, &t) != 0) return;
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+std::string Frame(const std::string& body) { return WithChecksum(body, Checksum(body)); }
+
+std::string FrameWithBadChecksum(const std::string& body) { return WithChecksum(body, Checksum(body) ^ 0x5A); }
+
+std::string TuningSentence(int wireFrequency, int quality) {
+    return Frame("$PLTTQ," + std::to_string(wireFrequency) + "," + std::to_string(quality) + ",0,0,0");
+}
+
+std::string GroupSentence(unsigned a, unsigned b, unsigned c, unsigned d) {
+    return Frame("$PLTTR,0," + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," +
+                 std::to_string(d));
+}
+
+std::string StationSentence(const std::string& eightChars) { return Frame("$PLTCH,\"" + eightChars + "\""); }
+
+ReceiverEmulator::ReceiverEmulator() {
+    char name[256];
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+    // The pair starts in cooked mode (echo, CR to LF, line editing); both
+    // sides share one line discipline, which must pass bytes untouched.
+    MakeRaw(master_);
+    MakeRaw(slave_);
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    devicePath_ = name;
+    stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    capture_ = std::thread([this] { Capture(); });
+}
+
+ReceiverEmulator::~ReceiverEmulator() {
+    Hangup();
+    close(slave_);
+    close(stopFd_);
+}
+
+void ReceiverEmulator::Hangup() {
+    // The capture thread polls the master, so it ends before the master is
+    // closed: a descriptor number must never be closed under a poll.
+    if (capture_.joinable()) {
+        uint64_t one = 1;
+        if (write(stopFd_, &one, sizeof one) < 0) {
+        }
+        capture_.join();
+    }
+    std::lock_guard<std::mutex> guard(writeMutex_);
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+}
+
+bool ReceiverEmulator::Send(const std::string& bytes) {
+    std::lock_guard<std::mutex> guard(writeMutex_);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        if (master_ < 0) return false;
+        const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd p = {master_, POLLOUT, 0};
+            poll(&p, 1, 100);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReceiverEmulator::SendInPieces(const std::string& bytes, const std::vector<size_t>& cuts,
+                                    std::chrono::milliseconds pause) {
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        if (cut <= from || cut >= bytes.size()) continue;
+        if (!Send(bytes.substr(from, cut - from))) return false;
+        std::this_thread::sleep_for(pause);
+        from = cut;
+    }
+    return Send(bytes.substr(from));
+}
+
+std::vector<ReceivedLine> ReceiverEmulator::Received() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return lines_;
+}
+
+bool ReceiverEmulator::WaitForLines(size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return arrived_.wait_for(lock, timeout, [&] { return lines_.size() >= count; });
+}
+
+void ReceiverEmulator::ClearReceived() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    lines_.clear();
+}
+
+void ReceiverEmulator::OnCommand(std::function<void(const std::string&)> handler) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    handler_ = std::move(handler);
+}
+
+void ReceiverEmulator::Capture() {
+    // Hangup closes the master only after this thread has ended.
+    int fd;
+    {
+        std::lock_guard<std::mutex> guard(writeMutex_);
+        fd = master_;
+    }
+    char buffer[512];
+    for (;;) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        const int r = poll(p, 2, 200);
+        if (r < 0 && errno != EINTR) return;
+        if (p[1].revents & POLLIN) return;
+        if (r <= 0) continue;
+        if (p[0].revents & POLLNVAL) return;
+        if (!(p[0].revents & POLLIN)) {
+            // No library on the slave side right now (it closed the port):
+            // the pty reports a hang-up until the next open.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        const auto now = Clock::now();
+        std::vector<std::string> complete;
+        std::function<void(const std::string&)> handler;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            for (ssize_t i = 0; i < n; ++i) {
+                partial_.push_back(buffer[i]);
+                if (buffer[i] == '\n') {
+                    lines_.push_back({partial_, now});
+                    complete.push_back(partial_);
+                    partial_.clear();
+                }
+            }
+            handler = handler_;
+        }
+        arrived_.notify_all();
+        if (handler) {
+            for (const std::string& line : complete) handler(line);
+        }
+    }
+}
+
+}  // namespace rdstmc::emulator

@@ -1,0 +1,80 @@
+// A receiver module on a pseudo-terminal: the library opens the slave side as
+// its serial port, this side plays sentences into it and records every byte
+// the library sends. Used by the tests and by rdstmc-emulator.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace rdstmc::emulator {
+
+using Clock = std::chrono::steady_clock;
+
+// "<body>*HH\r\n" with the body's checksum ('$' left out, up to '*').
+std::string Frame(const std::string& body);
+// The same with a checksum that is deliberately wrong.
+std::string FrameWithBadChecksum(const std::string& body);
+
+// Sentence builders for the inbound kinds the library decodes.
+std::string TuningSentence(int wireFrequency, int quality);  // "$PLTTQ"
+std::string GroupSentence(unsigned a, unsigned b, unsigned c, unsigned d);  // "$PLTTR"
+std::string StationSentence(const std::string& eightChars);  // "$PLTCH"
+
+// One line the library wrote, as received, with its arrival time.
+struct ReceivedLine {
+    std::string text;  // through its line feed
+    Clock::time_point at;
+};
+
+class ReceiverEmulator {
+public:
+    // Opens a pseudo-terminal pair in raw mode; throws std::runtime_error if
+    // the OS refuses.
+    ReceiverEmulator();
+    ~ReceiverEmulator();
+    ReceiverEmulator(const ReceiverEmulator&) = delete;
+    ReceiverEmulator& operator=(const ReceiverEmulator&) = delete;
+
+    // The device the library should open.
+    const std::string& DevicePath() const { return devicePath_; }
+
+    // Writes bytes to the library as they are; false if the far end is gone.
+    bool Send(const std::string& bytes);
+    // Writes bytes in pieces cut at `cuts` (offsets), pausing between them.
+    bool SendInPieces(const std::string& bytes, const std::vector<size_t>& cuts,
+                      std::chrono::milliseconds pause);
+
+    // Everything the library has written so far, line by line.
+    std::vector<ReceivedLine> Received() const;
+    // Waits until at least `count` lines have arrived; false at the deadline.
+    bool WaitForLines(size_t count, std::chrono::milliseconds timeout) const;
+    void ClearReceived();
+
+    // Called on the emulator's thread for each line the library writes.
+    void OnCommand(std::function<void(const std::string&)> handler);
+
+    // Closes this side, as when a USB adapter is pulled.
+    void Hangup();
+
+private:
+    void Capture();
+
+    int master_ = -1;
+    int slave_ = -1;
+    int stopFd_ = -1;
+    std::string devicePath_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    std::vector<ReceivedLine> lines_;
+    std::string partial_;
+    std::function<void(const std::string&)> handler_;
+    std::mutex writeMutex_;
+    std::thread capture_;
+};
+
+}  // namespace rdstmc::emulator
