@@ -7,6 +7,19 @@ namespace rdstmc {
 namespace {
 // Long enough for a worker that is inside a slow listener callback.
 constexpr unsigned kJoinTimeoutMs = 2000;
+// When the library is unloaded (or the process exits) after the client has
+// closed everything, the ended workers are reaped, so none is left as a
+// zombie thread. Workers of a run the client left going are not waited for.
+struct ReapWorkersAtUnload {
+    ~ReapWorkersAtUnload() {
+        ReceiverState& s = State();
+        platform::LockGuard guard(s.lifecycleLock);
+        if (s.portOpen.load() || s.replayRunning.load()) return;
+        EndPreviousRun();
+    }
+};
+ReapWorkersAtUnload g_reapAtUnload;
+
 }  // namespace
 
 bool EndPreviousRun() {

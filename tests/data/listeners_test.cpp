@@ -14,6 +14,7 @@ using namespace std::chrono_literals;
 
 class ListenerTest : public ::testing::Test {
 protected:
+    void SetUp() override { test::FreshState(); }
     void TearDown() override { test::DisconnectAll(); }
 };
 
@@ -51,6 +52,7 @@ TEST_F(ListenerTest, EachStatusChangeIsToldOnce) {
 // Blocks inside its callback until released.
 class SlowListener : public ITmcStatusListener {
 public:
+    ~SlowListener() override { test::DisconnectIfConnected(this); }
     void OnStatusChanged(const TmcStatus&) override {
         inside = true;
         while (!release) std::this_thread::sleep_for(1ms);
@@ -84,6 +86,7 @@ TEST_F(ListenerTest, DisconnectWaitsForACallInProgressOnAnotherThread) {
 
 class SelfDisconnecting : public ITmcRawDataListener {
 public:
+    ~SelfDisconnecting() override { test::DisconnectIfConnected(this); }
     void OnRawData(const unsigned int&, const unsigned int&) override {
         ++calls;
         disconnected = Disconnect(this);

@@ -179,6 +179,7 @@ TEST_F(PortTest, APulledDeviceNeitherCrashesNorSpinsAndReopenWorksAfterwards) {
 // A listener that closes the port from inside its own callback.
 class ClosingListener : public ITmcFrequencyListener {
 public:
+    ~ClosingListener() override { test::DisconnectIfConnected(this); }
     void OnFrequencyChanged(int, int, unsigned char) override {
         closed = TmcClose();
         Disconnect(this);
@@ -201,6 +202,7 @@ TEST_F(PortTest, AListenerMayCloseAndDisconnectInsideItsCallback) {
 
 class ThrowingListener : public ITmcFrequencyListener {
 public:
+    ~ThrowingListener() override { test::DisconnectIfConnected(this); }
     void OnFrequencyChanged(int frequency, int, unsigned char) override {
         last = frequency;
         throw std::runtime_error("client bug");

@@ -21,6 +21,7 @@ using emulator::TuningSentence;
 // Frequency reports stamped with their arrival, to see batch timing.
 class TimedFrequencies : public ITmcFrequencyListener {
 public:
+    ~TimedFrequencies() override { test::DisconnectIfConnected(this); }
     void OnFrequencyChanged(int frequency, int, unsigned char) override {
         std::lock_guard<std::mutex> g(mutex_);
         seen_.push_back({frequency, Clock::now()});

@@ -122,6 +122,7 @@ TEST_F(StatusTest, OneClockTimeGroupCountsAsTmcActivity) {
 // waiter left on the TMC event is the other process.
 class HoldingListener : public ITmcStatusListener {
 public:
+    ~HoldingListener() override { test::DisconnectIfConnected(this); }
     void OnStatusChanged(const TmcStatus& s) override {
         if (s != TmcStatusRdsOnly) return;
         held = true;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "data/listeners.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"
@@ -175,6 +176,19 @@ void RawRecorder::OnRawData(const unsigned int& word0, const unsigned int& word1
 std::vector<std::pair<unsigned, unsigned>> RawRecorder::Groups() const {
     std::lock_guard<std::mutex> g(mutex_);
     return groups_;
+}
+
+void DisconnectIfConnected(ITmcFrequencyListener* l) {
+    if (FrequencySlot().listener.load() == l) Disconnect(l);
+}
+void DisconnectIfConnected(ITmcRdsListener* l) {
+    if (RdsSlot().listener.load() == l) Disconnect(l);
+}
+void DisconnectIfConnected(ITmcStatusListener* l) {
+    if (StatusSlot().listener.load() == l) Disconnect(l);
+}
+void DisconnectIfConnected(ITmcRawDataListener* l) {
+    if (RawDataSlot().listener.load() == l) Disconnect(l);
 }
 
 void DisconnectAll() {

@@ -31,6 +31,14 @@ inline const unsigned short* W(const std::u16string& s) {
 int ThreadCount();
 int OpenDescriptorCount();
 
+// Disconnects `l` if it is the connected listener of its kind. Every test
+// listener calls it from its own destructor, so a listener that goes out of
+// scope while a worker still runs is never called after it is gone.
+void DisconnectIfConnected(ITmcFrequencyListener* l);
+void DisconnectIfConnected(ITmcRdsListener* l);
+void DisconnectIfConnected(ITmcStatusListener* l);
+void DisconnectIfConnected(ITmcRawDataListener* l);
+
 // Empties every listener slot, so no test leaves a dangling listener behind.
 void DisconnectAll();
 
@@ -75,8 +83,9 @@ struct FrequencyEvent {
     unsigned char tunerMode;
 };
 
-class FrequencyRecorder : public ITmcFrequencyListener {
+class FrequencyRecorder final : public ITmcFrequencyListener {
 public:
+    ~FrequencyRecorder() override { DisconnectIfConnected(this); }
     void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override;
     std::vector<FrequencyEvent> Events() const;
 
@@ -85,8 +94,9 @@ private:
     std::vector<FrequencyEvent> events_;
 };
 
-class RdsRecorder : public ITmcRdsListener {
+class RdsRecorder final : public ITmcRdsListener {
 public:
+    ~RdsRecorder() override { DisconnectIfConnected(this); }
     void OnRadioText(const unsigned short* text) override;
     void OnRdsTime(const TmcRdsTime& time) override;
     void OnStationName(int pi, const unsigned short* name) override;
@@ -105,8 +115,9 @@ private:
     std::vector<std::vector<int>> afLists_;
 };
 
-class StatusRecorder : public ITmcStatusListener {
+class StatusRecorder final : public ITmcStatusListener {
 public:
+    ~StatusRecorder() override { DisconnectIfConnected(this); }
     void OnStatusChanged(const TmcStatus& status) override;
     std::vector<TmcStatus> Statuses() const;
     bool WaitFor(TmcStatus status, std::chrono::milliseconds timeout = 5000ms) const;
@@ -116,8 +127,9 @@ private:
     std::vector<TmcStatus> statuses_;
 };
 
-class RawRecorder : public ITmcRawDataListener {
+class RawRecorder final : public ITmcRawDataListener {
 public:
+    ~RawRecorder() override { DisconnectIfConnected(this); }
     void OnRawData(const unsigned int& word0, const unsigned int& word1) override;
     std::vector<std::pair<unsigned, unsigned>> Groups() const;
 
