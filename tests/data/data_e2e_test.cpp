@@ -1,6 +1,9 @@
 // Every decoder and listener operation, end to end through a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "receiver_emulator.h"
 #include "support/test_support.h"
 
@@ -96,6 +99,62 @@ TEST_F(ReceiverDataEndToEnd, OpenClearsThePublishedDataButKeepsTheQualityRing) {
     receiver_.Send(emulator::TuningSentence(9690, 50));
     EXPECT_TRUE(test::WaitUntil([&] { return freq_.Events().size() == 2; }))
         << "the zero-filled frequency makes the first report a change";
+}
+
+}  // namespace
+}  // namespace rdstmc
+
+namespace rdstmc {
+namespace {
+
+TEST(ReceiverDataFlow, ListenersComeAndGoWhileDataFlows) {
+    emulator::ReceiverEmulator receiver;
+    ASSERT_TRUE(TmcOpen(receiver.DevicePath().c_str(), 230400));
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        for (unsigned n = 0; !stop; ++n) {
+            receiver.Send(emulator::TuningSentence(8800 + 10 * static_cast<int>(n % 200), 40) +
+                          GroupSentence(0x6201, 0x8000, n & 0xFFFF, 1) +
+                          GroupSentence(0x6201, 0x2000 | (n & 0xF), 0x4142, 0x0D00) +
+                          emulator::StationSentence("FLOWING "));
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    std::thread querier([&] {
+        int f, h, af[25];
+        unsigned long pi;
+        unsigned short name[9], text[65];
+        TmcRdsTime t;
+        while (!stop) {
+            TmcGetTunerFrequency(f);
+            TmcGetRdsHealth(h);
+            TmcGetRdsAF(af);
+            TmcGetRdsStation(pi, name, 9);
+            TmcGetRadioText(text, 65);
+            TmcGetRdsTime(t);
+            TmcGetStatus();
+        }
+    });
+    size_t heard = 0;
+    for (int i = 0; i < 200; ++i) {
+        // Each listener lives only for its turn; once Disconnect returns it is gone.
+        test::FrequencyRecorder freq;
+        test::RdsRecorder rds;
+        test::RawRecorder raw;
+        Connect(&freq);
+        Connect(&rds);
+        Connect(&raw);
+        std::this_thread::sleep_for(1ms);
+        Disconnect(&freq);
+        Disconnect(&rds);
+        Disconnect(&raw);
+        heard += freq.Events().size() + rds.Stations().size() + raw.Groups().size();
+    }
+    stop = true;
+    sender.join();
+    querier.join();
+    EXPECT_GT(heard, 0u) << "the listeners did hear the flow";
+    EXPECT_TRUE(TmcClose());
 }
 
 }  // namespace

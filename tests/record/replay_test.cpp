@@ -178,13 +178,15 @@ TEST_F(ReplayTest, StopThenStartNeverLeavesTheOldWorkersRunning) {
     std::string content;
     for (int i = 0; i < 30; ++i) content += Record(1000 * i, TuningSentence(9000 + 10 * i, 1));
     test::WriteFile(path_, content);
+    // The count with one run going (a sanitizer may add a thread of its own
+    // on the first start, so the baseline is taken here).
+    ASSERT_TRUE(TmcStartSimulation(path_.c_str()));
     const int threads = test::ThreadCount();
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(TmcStartSimulation(path_.c_str())) << i;
         ASSERT_TRUE(TmcStopSimulation()) << i;
+        ASSERT_TRUE(TmcStartSimulation(path_.c_str())) << i;
     }
-    ASSERT_TRUE(TmcStartSimulation(path_.c_str()));
-    EXPECT_LE(test::ThreadCount(), threads + 2) << "one replay worker and one status worker";
+    EXPECT_LE(test::ThreadCount(), threads) << "one replay worker and one status worker, never more";
     const auto stopped = Clock::now();
     ASSERT_TRUE(TmcStopSimulation());
     ASSERT_TRUE(WaitForReplayEnd(2000ms));

@@ -13,13 +13,16 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     NamedEvent* e = NamedEventOpen(argv[2]);
     if (e == nullptr) return 3;
+    int code = 0;
     if (std::strcmp(argv[1], "set") == 0) {
         NamedEventSet(e);
-        return 0;
+    } else {
+        const unsigned timeout = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 5000;
+        Wakeup never;
+        // Waiting on the same event twice asks for that one event.
+        const EventWaitResult r = NamedEventWaitEither(e, e, never, timeout);
+        code = r == EventWaitResult::First || r == EventWaitResult::Second ? 0 : 1;
     }
-    const unsigned timeout = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 5000;
-    Wakeup never;
-    // Waiting on the same event twice asks for that one event.
-    const EventWaitResult r = NamedEventWaitEither(e, e, never, timeout);
-    return r == EventWaitResult::First || r == EventWaitResult::Second ? 0 : 1;
+    NamedEventClose(e);
+    return code;
 }
