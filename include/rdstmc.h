@@ -115,7 +115,8 @@ RDSTMC_API bool Disconnect(ITmcRawDataListener* listener);
 
 /* Open the receiver on a serial device (e.g. "/dev/ttyUSB0") at `baud` bits/s and start
  * reading; false, with status TmcStatusOpenFailed, if the device cannot be opened or used,
- * or the rate is not supported. False and no change while a port is open or a replay runs. */
+ * or the rate is not supported. False and no change while a port is open or a replay runs,
+ * or when called from a callback on one of the library's threads (it cannot wait for itself). */
 RDSTMC_API bool TmcOpen(const unsigned short port[], unsigned baud);
 /* Close the port; its workers end at once. False if no port was open. */
 RDSTMC_API bool TmcClose();

@@ -9,15 +9,14 @@
 namespace rdstmc {
 namespace {
 
-const char kHexDigits[] = "0123456789ABCDEF";
-
 // The two characters after the line's first '*' must be the checksum in
 // uppercase hexadecimal, byte for byte.
 bool HasValidChecksum(const char* line) {
     const char* star = std::strchr(line, '*');
     if (star == nullptr) return false;
-    const uint8_t sum = ComputeChecksum(line);
-    return star[1] == kHexDigits[sum >> 4] && star[2] == kHexDigits[sum & 0xF];
+    char expected[2];
+    ChecksumDigits(ComputeChecksum(line), expected);
+    return star[1] == expected[0] && star[2] == expected[1];
 }
 
 void DeliverToLibrary(void* context, const char* line, size_t length) {

@@ -16,6 +16,11 @@ bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
+void ChecksumDigits(uint8_t sum, char out[2]) {
+    out[0] = kHexDigits[sum >> 4];
+    out[1] = kHexDigits[sum & 0xF];
+}
+
 uint8_t ComputeChecksum(const char* text) {
     uint8_t sum = 0;
     for (const char* p = text; *p && *p != '*'; ++p) {
@@ -63,8 +68,7 @@ size_t FrameSentence(const char* text, char* out) {
     const uint8_t sum = ComputeChecksum(text);
     std::memcpy(out, text, length);
     out[length] = '*';
-    out[length + 1] = kHexDigits[sum >> 4];
-    out[length + 2] = kHexDigits[sum & 0xF];
+    ChecksumDigits(sum, out + length + 1);
     out[length + 3] = '\r';
     out[length + 4] = '\n';
     out[length + 5] = 0;

@@ -30,6 +30,9 @@ constexpr int kSentenceKindCount = 10;
 // left out, so inbound lines and outbound texts share the routine.
 uint8_t ComputeChecksum(const char* text);
 
+// The checksum's two uppercase hexadecimal digits, as written on the wire.
+void ChecksumDigits(uint8_t sum, char out[2]);
+
 // Reads the field at `cursor` as a decimal integer (an optional sign and
 // digits, white space around them allowed; an empty field gives 0;
 // out-of-range values wrap modulo 2^32) and moves the cursor past its ',' or
