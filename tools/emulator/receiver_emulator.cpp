@@ -141,6 +141,11 @@ void ReceiverEmulator::OnCommand(std::function<void(const std::string&)> handler
     handler_ = std::move(handler);
 }
 
+void ReceiverEmulator::KeepReceived(bool keep) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    keep_ = keep;
+}
+
 void ReceiverEmulator::Capture() {
     // Hangup closes the master only after this thread has ended.
     int fd;
@@ -175,7 +180,7 @@ void ReceiverEmulator::Capture() {
             for (ssize_t i = 0; i < n; ++i) {
                 partial_.push_back(buffer[i]);
                 if (buffer[i] == '\n') {
-                    lines_.push_back({partial_, now});
+                    if (keep_) lines_.push_back({partial_, now});
                     complete.push_back(partial_);
                     partial_.clear();
                 }

@@ -57,6 +57,9 @@ public:
 
     // Called on the emulator's thread for each line the library writes.
     void OnCommand(std::function<void(const std::string&)> handler);
+    // Whether Received() keeps the lines (the default); a long-running
+    // emulator that only answers commands turns it off.
+    void KeepReceived(bool keep);
 
     // Closes this side, as when a USB adapter is pulled.
     void Hangup();
@@ -73,6 +76,7 @@ private:
     std::vector<ReceivedLine> lines_;
     std::string partial_;
     std::function<void(const std::string&)> handler_;
+    bool keep_ = true;
     std::mutex writeMutex_;
     std::thread capture_;
 };

@@ -1,0 +1,43 @@
+#include "tool_support.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace rdstmc::tools {
+
+std::string BundledRecording() {
+    const std::string candidates[] = {
+        std::string(RDSTMC_SOURCE_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
+        std::string(RDSTMC_INSTALLED_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
+    };
+    struct stat st;
+    for (const std::string& path : candidates) {
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+    }
+    return candidates[1];
+}
+
+bool ParseDecimal(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+bool ParseUnsigned(const std::string& text, unsigned long& value) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long v = std::strtoul(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    value = v;
+    return true;
+}
+
+}  // namespace rdstmc::tools

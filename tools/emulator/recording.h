@@ -1,0 +1,27 @@
+// Recordings in the library's log format: "[tick]," and a sentence through
+// its CR LF, one record per line. Written by the library's log, by the
+// converter and by the recording generator; read by the emulator.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rdstmc::emulator {
+
+struct RecordedSentence {
+    int32_t stamp;         // milliseconds, as recorded
+    std::string sentence;  // from its '$' through its line feed
+};
+
+// One record: "[stamp]," followed by the sentence.
+std::string LogRecord(int32_t stamp, const std::string& sentence);
+
+// The records the library's replay would play, in file order: lines with a
+// stamp of 0 or more and a sentence after it. False, with a reason, if the
+// file cannot be read.
+bool ReadRecording(const std::string& path, std::vector<RecordedSentence>& out, std::string& error);
+
+// The same, from text already in memory.
+std::vector<RecordedSentence> ParseRecording(const std::string& text);
+
+}  // namespace rdstmc::emulator
