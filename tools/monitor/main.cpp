@@ -1,0 +1,264 @@
+// rdstmc-monitor: shows, event by event, what the library reports from a
+// receiver or a recording. Uses only the exported interface, as any client.
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include <rdstmc.h>
+
+#include "options.h"
+#include "tool_support.h"
+#include "view.h"
+
+namespace rdstmc::monitor {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kFailed = 1, kBadArgument = 2;
+// How often the main loop looks at the clock, the health figure and signals.
+constexpr auto kPollPeriod = 100ms;
+// The status worker reports "stopped" within about a second of the end.
+constexpr auto kStoppedWait = 3s;
+
+class Listeners : public ITmcFrequencyListener,
+                  public ITmcRdsListener,
+                  public ITmcStatusListener,
+                  public ITmcRawDataListener {
+public:
+    explicit Listeners(View& view) : view_(view) {}
+
+    void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override {
+        view_.Frequency(frequency, quality, tunerMode);
+    }
+    void OnRadioText(const unsigned short* text) override { view_.RadioText(text); }
+    void OnRdsTime(const TmcRdsTime& time) override { view_.Time(time); }
+    // The receiver repeats the name about once a second; show changes only.
+    void OnStationName(int pi, const unsigned short* name) override {
+        const std::string key = std::to_string(pi) + ":" + Utf8(name);
+        if (key == lastStation_) return;
+        lastStation_ = key;
+        view_.Station(static_cast<unsigned>(pi), name);
+    }
+    void OnAlternativeFrequencies(const int* list) override { view_.AlternativeFrequencies(list); }
+    void OnStatusChanged(const TmcStatus& status) override {
+        view_.Status(status);
+        if (status == TmcStatusStopped) stopped_.store(true);
+    }
+    void OnRawData(const unsigned int& word0, const unsigned int& word1) override { view_.RawGroup(word0, word1); }
+
+    bool Stopped() const { return stopped_.load(); }
+
+    void ConnectAll() {
+        Connect(static_cast<ITmcFrequencyListener*>(this));
+        Connect(static_cast<ITmcRdsListener*>(this));
+        Connect(static_cast<ITmcStatusListener*>(this));
+        Connect(static_cast<ITmcRawDataListener*>(this));
+    }
+    void DisconnectAll() {
+        Disconnect(static_cast<ITmcFrequencyListener*>(this));
+        Disconnect(static_cast<ITmcRdsListener*>(this));
+        Disconnect(static_cast<ITmcStatusListener*>(this));
+        Disconnect(static_cast<ITmcRawDataListener*>(this));
+    }
+
+private:
+    View& view_;
+    std::string lastStation_;  // reader thread only
+    std::atomic<bool> stopped_{false};
+};
+
+void Fail(const std::string& message) { std::fprintf(stderr, "rdstmc-monitor: %s\n", message.c_str()); }
+
+// Why a device could not be opened, in terms a user can act on.
+std::string ExplainPortFailure(const std::string& device, unsigned baud) {
+    struct stat st;
+    if (stat(device.c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return device + ": no such device. Is the receiver plugged in? USB adapters appear as "
+                            "/dev/ttyUSB* or /dev/ttyACM*; stable names are under /dev/serial/by-id/.";
+        }
+        return device + ": " + std::strerror(errno);
+    }
+    if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        const group* g = getgrgid(st.st_gid);
+        const std::string owner = g ? g->gr_name : "dialout";
+        return device + ": permission denied. Add yourself to the '" + owner +
+               "' group (sudo usermod -aG " + owner + " $USER), then log in again.";
+    }
+    if (!S_ISCHR(st.st_mode)) return device + ": not a serial device.";
+    return device + ": cannot be used as a serial port at " + std::to_string(baud) +
+           " baud (busy, or the rate is not supported by the adapter).";
+}
+
+// Why a recording could not be played, or "" if it should play.
+std::string ExplainRecordingFailure(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return path + ": is a directory, not a recording";
+    if (access(path.c_str(), R_OK) != 0) return path + ": cannot be read (" + std::strerror(errno) + ")";
+    if (st.st_size == 0) return path + ": is empty";
+    return "";
+}
+
+// The library opens a recording for reading and writing, so an installed,
+// read-only one is played from a private copy.
+std::string PrivateCopy(const std::string& path) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/rdstmc-monitor-XXXXXX";
+    const int out = mkstemp(name.data());
+    if (out < 0) return "";
+    const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = in >= 0;
+    char buffer[8192];
+    while (ok) {
+        const ssize_t n = read(in, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0 && write(out, buffer, static_cast<size_t>(n)) == n;
+    }
+    if (in >= 0) close(in);
+    if (close(out) != 0 || !ok) {
+        unlink(name.c_str());
+        return "";
+    }
+    return name;
+}
+
+// Waits for a signal in `set` for at most `timeout`; true if one came.
+bool SignalArrived(const sigset_t& set, std::chrono::milliseconds timeout) {
+    const timespec ts = {static_cast<time_t>(timeout.count() / 1000), static_cast<long>(timeout.count() % 1000) * 1000000};
+    return sigtimedwait(&set, nullptr, &ts) > 0;
+}
+
+int Run(const Options& options) {
+    // Ctrl-C and friends are taken by the main thread with sigtimedwait; the
+    // library's threads, started later, inherit the blocked mask, so a
+    // signal never interrupts a callback halfway through a line.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    const bool live = !options.port.empty();
+    std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
+    std::string copy;
+    if (!live) {
+        const std::string why = ExplainRecordingFailure(recording);
+        if (!why.empty()) {
+            Fail(why);
+            return kFailed;
+        }
+        if (access(recording.c_str(), W_OK) != 0) {
+            copy = PrivateCopy(recording);
+            if (copy.empty()) {
+                Fail("cannot make a private copy of the read-only recording " + recording);
+                return kFailed;
+            }
+        }
+    }
+    if (!options.log.empty()) {
+        std::FILE* f = std::fopen(options.log.c_str(), "ab");
+        if (!f) {
+            Fail(options.log + ": cannot write the log (" + std::strerror(errno) + ")");
+            return kFailed;
+        }
+        std::fclose(f);
+    }
+
+    View view(stdout, options.json);
+    Listeners listeners(view);
+    listeners.ConnectAll();
+    int result = 0;
+
+    if (!options.log.empty() && !TmcStartLogging(options.log.c_str())) {
+        Fail(options.log + ": the library refused the log path");
+        result = kFailed;
+    } else if (live) {
+        view.Note("opening " + options.port + " at " + std::to_string(options.baud) + " baud");
+        if (!TmcOpen(options.port.c_str(), options.baud)) {
+            Fail(ExplainPortFailure(options.port, options.baud));
+            result = kFailed;
+        }
+    } else {
+        view.Note("playing " + recording);
+        if (!TmcStartSimulation((copy.empty() ? recording : copy).c_str())) {
+            Fail(recording + ": the library could not play it");
+            result = kFailed;
+        }
+    }
+
+    if (result == 0) {
+        if (options.tune && !TmcControlTuner(TmcTune, options.tuneUnits)) Fail("the tune command could not be sent");
+        if (options.seek != 0 && !TmcControlTuner(options.seek > 0 ? TmcSeekUp : TmcSeekDown, 0))
+            Fail("the seek command could not be sent");
+
+        const auto start = Clock::now();
+        const auto limit = std::chrono::duration<double>(options.duration);
+        int health = -1;
+        for (;;) {
+            if (SignalArrived(stopSignals, kPollPeriod)) {
+                view.Note("interrupted");
+                break;
+            }
+            int h = 0;
+            if (!TmcGetRdsHealth(h)) {
+                view.Note("end of recording");
+                break;  // only a replay ends by itself
+            }
+            if (h != health) {
+                health = h;
+                view.Health(h);
+            }
+            if (options.duration > 0 && Clock::now() - start >= limit) {
+                view.Note("duration reached");
+                break;
+            }
+        }
+        if (live) {
+            TmcClose();
+        } else {
+            TmcStopSimulation();
+        }
+        // Let the last status change be shown before leaving.
+        const auto deadline = Clock::now() + kStoppedWait;
+        while (!listeners.Stopped() && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
+    }
+    if (!options.log.empty()) TmcStopLogging();
+    listeners.DisconnectAll();
+    if (!copy.empty()) unlink(copy.c_str());
+    return result;
+}
+
+}  // namespace
+}  // namespace rdstmc::monitor
+
+int main(int argc, char** argv) {
+    using namespace rdstmc::monitor;
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "rdstmc-monitor: %s\nTry 'rdstmc-monitor --help'.\n", error.c_str());
+        return kBadArgument;
+    }
+    if (options.help) {
+        std::fputs(Usage(), stdout);
+        return 0;
+    }
+    return Run(options);
+}

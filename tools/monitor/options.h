@@ -1,0 +1,27 @@
+// rdstmc-monitor's command line.
+#pragma once
+#include <string>
+
+namespace rdstmc::monitor {
+
+struct Options {
+    std::string port;    // empty: replay
+    unsigned baud = 38400;
+    std::string replay;  // empty with no port: the bundled recording
+    std::string log;
+    bool tune = false;
+    int tuneUnits = 0;   // 100 kHz units
+    int seek = 0;        // +1 up, -1 down
+    double duration = -1;  // seconds; negative: until the end or Ctrl-C
+    bool json = false;
+    bool help = false;
+};
+
+// Fills `options` from the arguments; false with a message for the user on
+// anything it does not accept.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// The --help text.
+const char* Usage();
+
+}  // namespace rdstmc::monitor

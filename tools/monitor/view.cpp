@@ -1,0 +1,180 @@
+#include "view.h"
+
+#include <algorithm>
+#include <cstdarg>
+
+namespace rdstmc::monitor {
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return std::string(buffer, n < 0 ? 0 : std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
+}
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += Format("\\u%04x", c);
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// Radio text and names may hold control characters; show them, do not obey them.
+std::string Printable(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x20 || c == 0x7F) {
+            out += Format("\\x%02X", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string Mhz(int units) { return Format("%d.%d", units / 10, units % 10); }
+
+const char* StatusText(TmcStatus s) {
+    switch (s) {
+    case TmcStatusStopped: return "stopped";
+    case TmcStatusOpenFailed: return "open failed";
+    case TmcStatusNoRds: return "no RDS";
+    case TmcStatusRdsOnly: return "RDS only";
+    case TmcStatusTmc: return "TMC";
+    }
+    return "unknown";
+}
+
+const char* StatusName(TmcStatus s) {
+    switch (s) {
+    case TmcStatusStopped: return "Stopped";
+    case TmcStatusOpenFailed: return "OpenFailed";
+    case TmcStatusNoRds: return "NoRds";
+    case TmcStatusRdsOnly: return "RdsOnly";
+    case TmcStatusTmc: return "Tmc";
+    }
+    return "Unknown";
+}
+
+const char* WeekdayName(int d) {
+    static const char* kNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    return d >= 1 && d <= 7 ? kNames[d - 1] : "???";
+}
+
+}  // namespace
+
+std::string Utf8(const unsigned short* text) {
+    std::string out;
+    for (const unsigned short* p = text; p && *p; ++p) {
+        unsigned cp = *p;
+        if (cp >= 0xD800 && cp <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+View::View(std::FILE* out, bool json) : out_(out), json_(json), start_(std::chrono::steady_clock::now()) {}
+
+void View::Emit(const char* event, const std::string& fields, const std::string& text) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    if (json_) {
+        std::fprintf(out_, "{\"t\":%.3f,\"event\":\"%s\"%s%s}\n", t, event, fields.empty() ? "" : ",",
+                     fields.c_str());
+    } else {
+        std::fprintf(out_, "%8.3f  %-10s %s\n", t, event, text.c_str());
+    }
+    // Scripts read the output through a pipe as it happens.
+    std::fflush(out_);
+}
+
+void View::Status(TmcStatus s) {
+    Emit("status", Format("\"status\":\"%s\"", StatusName(s)), StatusText(s));
+}
+
+void View::Frequency(int frequency, int quality, int tunerMode) {
+    Emit("frequency",
+         Format("\"mhz\":%s,\"quality\":%d,\"tuner_mode\":%d", Mhz(frequency).c_str(), quality, tunerMode),
+         Format("%s MHz  quality %d  tuner mode %d", Mhz(frequency).c_str(), quality, tunerMode));
+}
+
+void View::Health(int health) { Emit("health", Format("\"health\":%d", health), Format("%d/10", health)); }
+
+void View::Station(unsigned pi, const unsigned short* name) {
+    const std::string n = Utf8(name);
+    Emit("station", Format("\"pi\":\"%04X\",\"name\":", pi) + JsonString(n),
+         Format("PI %04X  \"", pi) + Printable(n) + "\"");
+}
+
+void View::RadioText(const unsigned short* text) {
+    const std::string t = Utf8(text);
+    Emit("text", "\"text\":" + JsonString(t), "\"" + Printable(t) + "\"");
+}
+
+void View::Time(const TmcRdsTime& t) {
+    const std::string date = Format("%04d-%02d-%02d", t.year, t.month, t.day);
+    const std::string clock = Format("%02d:%02d", t.hour, t.minute);
+    Emit("time",
+         "\"date\":" + JsonString(date) + ",\"weekday\":\"" + WeekdayName(t.weekDay) + "\",\"utc\":" +
+             JsonString(clock),
+         date + " " + WeekdayName(t.weekDay) + " " + clock + " UTC");
+}
+
+void View::AlternativeFrequencies(const int* list) {
+    std::string json, text;
+    for (int i = 0; i < 25 && list[i] != 0; ++i) {
+        json += (i ? "," : "") + Mhz(list[i]);
+        text += (i ? " " : "") + Mhz(list[i]);
+    }
+    Emit("af", "\"mhz\":[" + json + "]", text.empty() ? "(none)" : text + " MHz");
+}
+
+void View::RawGroup(unsigned word0, unsigned word1) {
+    const unsigned b = word0 & 0xFFFF;
+    const std::string group = Format("%u%c", b >> 12, (b >> 11) & 1 ? 'B' : 'A');
+    const std::string blocks = Format("%04X %04X %04X %04X", word0 >> 16, b, word1 >> 16, word1 & 0xFFFF);
+    Emit("tmc",
+         "\"group\":\"" + group + Format("\",\"blocks\":[\"%04X\",\"%04X\",\"%04X\",\"%04X\"]", word0 >> 16, b,
+                                         word1 >> 16, word1 & 0xFFFF),
+         group + "  " + blocks);
+}
+
+void View::Note(const std::string& text) { Emit("note", "\"text\":" + JsonString(text), text); }
+
+}  // namespace rdstmc::monitor

@@ -1,0 +1,41 @@
+// How rdstmc-monitor shows each event: one readable line, or one JSON
+// object per line. Safe to call from any thread; lines never interleave.
+#pragma once
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include <rdstmc.h>
+
+namespace rdstmc::monitor {
+
+class View {
+public:
+    View(std::FILE* out, bool json);
+
+    void Status(TmcStatus status);
+    void Frequency(int frequency, int quality, int tunerMode);
+    void Health(int health);
+    void Station(unsigned pi, const unsigned short* name);
+    void RadioText(const unsigned short* text);
+    void Time(const TmcRdsTime& time);
+    void AlternativeFrequencies(const int* list);
+    void RawGroup(unsigned word0, unsigned word1);
+    // A remark from the monitor itself (what it is doing, why it stopped).
+    void Note(const std::string& text);
+
+private:
+    // `fields` is the JSON members after "event"; `text` the readable rest.
+    void Emit(const char* event, const std::string& fields, const std::string& text);
+
+    std::FILE* out_;
+    bool json_;
+    std::chrono::steady_clock::time_point start_;
+    std::mutex mutex_;
+};
+
+// UTF-16 from the library to UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf8(const unsigned short* text);
+
+}  // namespace rdstmc::monitor
