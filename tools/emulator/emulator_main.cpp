@@ -1,0 +1,216 @@
+// rdstmc-emulator: a receiver module on a pseudo-terminal, for trying the
+// live path without hardware. It plays a recording in the library's log
+// format at its recorded pace and answers the tuner commands.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "receiver_emulator.h"
+#include "recording.h"
+#include "tool_support.h"
+
+namespace {
+
+using namespace rdstmc::emulator;
+using namespace std::chrono_literals;
+
+// A long silence in a recording is shortened to this, so a recording made
+// across a pause does not look like a hung emulator.
+constexpr auto kLongestGap = 10s;
+// Stations of the built-in band plan that seeking visits, in 10 kHz units.
+const int kStations[] = {8930, 9170, 9690, 10120, 10460};
+// Quality reported on a station and between stations.
+constexpr int kStationQuality = 48, kNoiseQuality = 15;
+
+const char kUsage[] =
+    "Usage: rdstmc-emulator [--recording FILE | --idle] [--loop] [--link PATH]\n"
+    "A receiver module on a pseudo-terminal. Prints the device to open, e.g.\n"
+    "  rdstmc-monitor --port /dev/pts/N\n"
+    "\n"
+    "  --recording FILE  play FILE (the library's log format) at its recorded pace;\n"
+    "                    the bundled recording by default. Playing starts with the\n"
+    "                    first command from the library (TmcOpen sends two).\n"
+    "  --idle            play nothing; report the tuned frequency once a second\n"
+    "  --loop            start the recording again at its end\n"
+    "  --link PATH       also make PATH a symbolic link to the device\n"
+    "  --help            show this text\n"
+    "\n"
+    "Tuner: \"$PLTCM,H2,<f>\" is answered with a \"$PLTTQ\" for that frequency;\n"
+    "\"$PLTCM,+\" and \"$PLTCM,-\" move to the next or previous built-in station\n"
+    "(89.3 91.7 96.9 101.2 104.6 MHz) and report it. The recording's own\n"
+    "sentences play on as recorded. Every command received is shown. Ctrl-C quits.\n";
+
+std::mutex printLock;
+
+void Say(const std::string& line) {
+    std::lock_guard<std::mutex> guard(printLock);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string Trimmed(const std::string& line) {
+    std::string s = line;
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+}
+
+class Tuner {
+public:
+    explicit Tuner(int initial) : frequency_(initial) {}
+
+    // The sentence that answers `command`, or "" when it has no answer.
+    std::string Answer(const std::string& command) {
+        const std::string body = command.substr(0, command.find('*'));
+        int f = frequency_.load();
+        if (body.rfind("$PLTCM,H2,", 0) == 0) {
+            f = std::atoi(body.c_str() + 10);
+        } else if (body == "$PLTCM,+") {
+            const int* next = std::upper_bound(std::begin(kStations), std::end(kStations), f);
+            f = next == std::end(kStations) ? kStations[0] : *next;
+        } else if (body == "$PLTCM,-") {
+            const int* at = std::lower_bound(std::begin(kStations), std::end(kStations), f);
+            f = at == std::begin(kStations) ? *(std::end(kStations) - 1) : *(at - 1);
+        } else {
+            return "";
+        }
+        frequency_.store(f);
+        return Report();
+    }
+
+    std::string Report() const {
+        const int f = frequency_.load();
+        const bool station = std::find(std::begin(kStations), std::end(kStations), f) != std::end(kStations);
+        return TuningSentence(f, station ? kStationQuality : kNoiseQuality);
+    }
+
+private:
+    std::atomic<int> frequency_;
+};
+
+// Sleeps until `until` unless a stop signal comes first; false if one came.
+bool SleepUntil(const sigset_t& stop, Clock::time_point until) {
+    for (;;) {
+        const auto left = until - Clock::now();
+        if (left <= Clock::duration::zero()) return true;
+        const auto ms = std::min<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1, 500);
+        const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+        if (sigtimedwait(&stop, nullptr, &ts) > 0) return false;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string recordingPath = rdstmc::tools::BundledRecording(), link;
+    bool idle = false, loop = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--idle") {
+            idle = true;
+        } else if (arg == "--loop") {
+            loop = true;
+        } else if ((arg == "--recording" || arg == "--link") && i + 1 < argc) {
+            (arg == "--link" ? link : recordingPath) = argv[++i];
+        } else {
+            std::fprintf(stderr, "rdstmc-emulator: bad argument %s\nTry 'rdstmc-emulator --help'.\n", arg.c_str());
+            return 2;
+        }
+    }
+
+    std::vector<RecordedSentence> recording;
+    if (!idle) {
+        std::string error;
+        if (!ReadRecording(recordingPath, recording, error)) {
+            std::fprintf(stderr, "rdstmc-emulator: %s: %s\n", recordingPath.c_str(), error.c_str());
+            return 1;
+        }
+        if (recording.empty()) {
+            std::fprintf(stderr, "rdstmc-emulator: %s: no records in the library's log format\n",
+                         recordingPath.c_str());
+            return 1;
+        }
+    }
+
+    // Signals are taken by this thread only; the emulator's thread inherits the mask.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    ReceiverEmulator receiver;
+    receiver.KeepReceived(false);
+    Say("device: " + receiver.DevicePath());
+    if (!link.empty()) {
+        struct stat st;
+        if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+            std::fprintf(stderr, "rdstmc-emulator: %s exists and is not a symbolic link\n", link.c_str());
+            return 1;
+        }
+        unlink(link.c_str());
+        if (symlink(receiver.DevicePath().c_str(), link.c_str()) != 0) {
+            std::fprintf(stderr, "rdstmc-emulator: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+            return 1;
+        }
+        Say("link: " + link + " -> " + receiver.DevicePath());
+    }
+
+    int initial = 8750;
+    for (const RecordedSentence& r : recording) {
+        if (r.sentence.rfind("$PLTTQ,", 0) == 0) {
+            initial = std::atoi(r.sentence.c_str() + 7);
+            break;
+        }
+    }
+    Tuner tuner(initial);
+    std::atomic<bool> opened{false};
+    receiver.OnCommand([&](const std::string& line) {
+        Say("< " + Trimmed(line));
+        opened.store(true);
+        const std::string answer = tuner.Answer(Trimmed(line));
+        if (!answer.empty() && receiver.Send(answer)) Say("> " + Trimmed(answer));
+    });
+
+    bool running = true;
+    if (idle) {
+        Say("idle: reporting the tuned frequency once a second");
+        for (auto next = Clock::now(); running; next += 1s) {
+            running = SleepUntil(stop, next);
+            if (running && opened.load()) receiver.Send(tuner.Report());
+        }
+    } else {
+        Say("waiting for the library to open " + receiver.DevicePath());
+        while (running && !opened.load()) running = SleepUntil(stop, Clock::now() + 50ms);
+        while (running) {
+            Say("playing " + recordingPath + " (" + std::to_string(recording.size()) + " sentences)");
+            auto at = Clock::now();
+            for (size_t i = 0; running && i < recording.size(); ++i) {
+                if (i > 0) {
+                    const long long gap = static_cast<long long>(recording[i].stamp) - recording[i - 1].stamp;
+                    at += std::min<Clock::duration>(std::chrono::milliseconds(std::max(gap, 0LL)), kLongestGap);
+                }
+                running = SleepUntil(stop, at) && receiver.Send(recording[i].sentence);
+            }
+            if (!loop) break;
+        }
+        if (running) Say("end of recording; still answering the tuner (Ctrl-C quits)");
+        while (running) running = SleepUntil(stop, Clock::now() + 1s);
+    }
+    if (!link.empty()) unlink(link.c_str());
+    return 0;
+}
