@@ -1,0 +1,141 @@
+// The tools as a user runs them: separate processes, a pseudo-terminal
+// between the emulator and the monitor, output read from their pipes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <regex>
+#include <sstream>
+
+#include "receiver_emulator.h"
+#include "tools/child_process.h"
+
+namespace rdstmc {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+
+// Starts rdstmc-emulator and returns the device it printed.
+std::string StartEmulator(ChildProcess& emulator) {
+    EXPECT_TRUE(emulator.WaitForOutput("\n", 10s)) << emulator.Errors();
+    std::smatch m;
+    const std::string out = emulator.Output();
+    if (!std::regex_search(out, m, std::regex("device: (\\S+)"))) return "";
+    return m[1];
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The status values of the JSON output, repeats left out.
+std::vector<std::string> StatusWalk(const std::string& json) {
+    std::vector<std::string> walk;
+    const std::regex status("\"event\":\"status\",\"status\":\"(\\w+)\"");
+    for (const std::string& line : Lines(json)) {
+        std::smatch m;
+        if (std::regex_search(line, m, status) && (walk.empty() || walk.back() != m[1])) walk.push_back(m[1]);
+    }
+    return walk;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Tools, MonitorFollowsTheEmulatedStationThroughEveryStatus) {
+    ChildProcess emulator({EMULATOR_PATH});
+    const std::string device = StartEmulator(emulator);
+    ASSERT_FALSE(device.empty());
+    // The bundled recording lasts 40 s; its RDS ends at 32 s and the status
+    // falls to "no RDS" about five seconds later.
+    ChildProcess monitor({MONITOR_PATH, "--port", device, "--json", "--duration", "42"});
+    ASSERT_EQ(monitor.Wait(70s), 0) << monitor.Errors();
+    const std::string out = monitor.Output();
+
+    EXPECT_TRUE(Has(out, "\"event\":\"station\",\"pi\":\"D3C5\",\"name\":\"RIVER FM\"")) << out;
+    EXPECT_TRUE(Has(out, "\"text\":\"RIVER FM - news and traffic every half hour\""));
+    EXPECT_TRUE(Has(out, "\"text\":\"Now: The Morning Drive with live traffic updates\""));
+    EXPECT_TRUE(Has(out, "\"event\":\"time\",\"date\":\"2026-12-08\",\"weekday\":\"Tue\",\"utc\":\"07:31\""));
+    EXPECT_TRUE(Has(out, "\"event\":\"af\",\"mhz\":[96.9,89.3,101.2,104.6,91.7]"));
+    EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9"));
+    EXPECT_TRUE(Has(out, "\"group\":\"8A\",\"blocks\":[\"D3C5\",\"8549\",\"0865\",\"3039\"]"));
+    EXPECT_EQ(StatusWalk(out), (std::vector<std::string>{"NoRds", "RdsOnly", "Tmc", "RdsOnly", "NoRds", "Stopped"}))
+        << out;
+    // The emulator saw the library's start-up commands.
+    EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,H2,8800*3C"));
+    EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,RFA,65535*23"));
+}
+
+TEST(Tools, TuningThroughTheEmulatorComesBackAsAFrequencyChange) {
+    ChildProcess emulator({EMULATOR_PATH, "--idle"});
+    const std::string device = StartEmulator(emulator);
+    ASSERT_FALSE(device.empty());
+    {
+        ChildProcess monitor({MONITOR_PATH, "--port", device, "--json", "--tune", "101.5", "--duration", "1.5"});
+        ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+        EXPECT_TRUE(Has(monitor.Output(), "\"event\":\"frequency\",\"mhz\":101.5,\"quality\":15,\"tuner_mode\":1"))
+            << monitor.Output();
+        EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,H2,10150*09"));
+    }
+    {
+        // The open tunes to 88.0; the next station up in the emulator's list is 89.3.
+        ChildProcess monitor({MONITOR_PATH, "--port", device, "--json", "--seek", "up", "--duration", "1.5"});
+        ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+        EXPECT_TRUE(Has(monitor.Output(), "\"event\":\"frequency\",\"mhz\":89.3,\"quality\":48"))
+            << monitor.Output();
+    }
+}
+
+TEST(Tools, MonitorWithoutArgumentsShowsTheBundledStationWithinSeconds) {
+    ChildProcess monitor({MONITOR_PATH});
+    EXPECT_TRUE(monitor.WaitForOutput("PI D3C5  \"RIVER FM\"", 10s)) << monitor.Output() << monitor.Errors();
+    EXPECT_TRUE(Has(monitor.Output(), "96.9 MHz"));
+    // Ctrl-C ends it cleanly, the library reporting "stopped" on the way out.
+    EXPECT_EQ(monitor.Stop(SIGINT, 10s), 0);
+    EXPECT_TRUE(Has(monitor.Output(), "interrupted"));
+    EXPECT_TRUE(Has(monitor.Output(), "status     stopped"));
+}
+
+TEST(Tools, MonitorFailuresSayWhatIsWrongAndExitNonZero) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--port", "/dev/rdstmc-no-such-device"}, 1, "no such device"},
+        {{"--replay", "/nonexistent/recording.log"}, 1, "No such file or directory"},
+        {{"--replay", "/dev"}, 1, "is a directory"},
+        {{"--port"}, 2, "--port needs a value"},
+        {{"--tune", "96.9"}, 2, "need --port"},
+        {{"--port", "/dev/null", "--baud", "12345"}, 2, "not a supported line speed"},
+        {{"--seek", "sideways", "--port", "/dev/null"}, 2, "say up or down"},
+        {{"--frobnicate"}, 2, "unknown option"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv{MONITOR_PATH};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ChildProcess monitor(argv);
+        EXPECT_EQ(monitor.Wait(10s), c.status) << c.message;
+        EXPECT_TRUE(Has(monitor.Errors(), c.message)) << monitor.Errors();
+    }
+    ChildProcess help({MONITOR_PATH, "--help"});
+    EXPECT_EQ(help.Wait(10s), 0);
+    for (const char* option : {"--port", "--baud", "--replay", "--log", "--tune", "--seek", "--duration", "--json"})
+        EXPECT_TRUE(Has(help.Output(), option)) << option;
+}
+
+TEST(Tools, MonitorExplainsADeviceItMayNotOpen) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run the monitor as another user";
+    // A pseudo-terminal belongs to its owner; another user may not open it.
+    emulator::ReceiverEmulator receiver;
+    ChildProcess monitor({MONITOR_PATH, "--port", receiver.DevicePath()}, 65534);
+    ASSERT_EQ(monitor.Wait(10s), 1) << monitor.Errors();
+    EXPECT_TRUE(Has(monitor.Errors(), "permission denied")) << monitor.Errors();
+    EXPECT_TRUE(Has(monitor.Errors(), "sudo usermod -aG"));
+}
+
+}  // namespace
+}  // namespace rdstmc
