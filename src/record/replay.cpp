@@ -33,42 +33,16 @@ void EndReplay(ReceiverState& s) {
     SignalRunEnded();
 }
 
+long ReadFromFile(void* context, char* buffer, size_t capacity) {
+    return platform::FileRead(*static_cast<platform::File*>(context), buffer, capacity);
+}
+
+void PauseUnlessStopped(void*, unsigned ms) { State().stopSignal.Wait(ms); }
+
 void ReplayWorker(void*) {
     ReceiverState& s = State();
     platform::File file = platform::FileOpenExisting(s.replayPath);
-    char buffer[kReplayBufferSize];
-    const long first = platform::FileRead(file, buffer, sizeof buffer);
-    if (first <= 0) {
-        platform::FileClose(file);
-        EndReplay(s);
-        return;
-    }
-    char* cursor = buffer;
-    char* end = buffer + first;
-    bool needMore = false;
-    ReplayBatchState batch;
-    while (s.replayRunning.load()) {
-        if (!needMore) {
-            ReplayBatch(cursor, end, needMore, batch, s.replayRunning, ReplayToLibrary, nullptr);
-            // A batch cut by the end of the buffer goes on at once after the
-            // refill: pausing there would stretch the recording.
-            if (!needMore) s.stopSignal.Wait(kBatchPauseMs);
-            continue;
-        }
-        const size_t kept = static_cast<size_t>(end - cursor);
-        std::memmove(buffer, cursor, kept);
-        const long n = platform::FileRead(file, buffer + kept, sizeof buffer - kept);
-        if (n <= 0) {
-            // End of file, or a line too long for the buffer. The last batch
-            // still gets its second, as every batch does, so clients can
-            // read what it left before the replay ends.
-            if (batch.open) s.stopSignal.Wait(kBatchPauseMs);
-            break;
-        }
-        cursor = buffer;
-        end = buffer + kept + n;
-        needMore = false;
-    }
+    PlayRecording(ReadFromFile, PauseUnlessStopped, &file, s.replayRunning, ReplayToLibrary, nullptr);
     platform::FileClose(file);
     EndReplay(s);
 }
@@ -103,6 +77,39 @@ bool StartLocked(const unsigned short path[]) {
 }
 
 }  // namespace
+
+void PlayRecording(ReplayReader read, ReplayPause pause, void* context, const std::atomic<bool>& running,
+                   ReplayLineSink sink, void* sinkContext) {
+    char buffer[kReplayBufferSize];
+    const long first = read(context, buffer, sizeof buffer);
+    if (first <= 0) return;
+    char* cursor = buffer;
+    char* end = buffer + first;
+    bool needMore = false;
+    ReplayBatchState batch;
+    while (running.load()) {
+        if (!needMore) {
+            ReplayBatch(cursor, end, needMore, batch, running, sink, sinkContext);
+            // A batch cut by the end of the buffer goes on at once after the
+            // refill: pausing there would stretch the recording.
+            if (!needMore) pause(context, kBatchPauseMs);
+            continue;
+        }
+        const size_t kept = static_cast<size_t>(end - cursor);
+        std::memmove(buffer, cursor, kept);
+        const long n = read(context, buffer + kept, sizeof buffer - kept);
+        if (n <= 0) {
+            // End of file, or a line too long for the buffer. The last batch
+            // still gets its second, as every batch does, so clients can
+            // read what it left before the replay ends.
+            if (batch.open) pause(context, kBatchPauseMs);
+            return;
+        }
+        cursor = buffer;
+        end = buffer + kept + n;
+        needMore = false;
+    }
+}
 
 void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& batch,
                  const std::atomic<bool>& running, ReplayLineSink sink, void* context) {

@@ -30,4 +30,17 @@ using ReplayLineSink = void (*)(void* context, char* sentence, char* end);
 void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& batch,
                  const std::atomic<bool>& running, ReplayLineSink sink, void* context);
 
+// Where PlayRecording gets its bytes: up to `capacity` of them into
+// `buffer`; 0 at the end of the recording, negative on a read error.
+using ReplayReader = long (*)(void* context, char* buffer, size_t capacity);
+// Waits between batches; returns early when the replay is stopped.
+using ReplayPause = void (*)(void* context, unsigned ms);
+
+// Plays a whole recording through `sink`, batch by batch, pausing a second
+// after each batch (and after the last), in a buffer of kReplayBufferSize
+// bytes refilled as lines are used up. Ends at the end of the data, on a
+// read error, on a line too long for the buffer, or when `running` clears.
+void PlayRecording(ReplayReader read, ReplayPause pause, void* context, const std::atomic<bool>& running,
+                   ReplayLineSink sink, void* sinkContext);
+
 }  // namespace rdstmc
