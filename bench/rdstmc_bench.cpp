@@ -1,0 +1,267 @@
+// Speed of the library, measured: the sentence path on a realistic mix,
+// allocations per sentence, pty-to-listener latency, open and close times
+// and idle wake-ups. The figures are in BENCHMARKS.md.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/process_buffer.h"
+#include "link/sentence.h"
+#include "platform/named_event.h"
+#include "rdstmc.h"
+#include "receiver_emulator.h"
+#include "recording.h"
+#include "status/status_worker.h"
+
+// Heap allocations made by the measuring thread while counting is on.
+namespace {
+thread_local bool t_counting = false;
+std::atomic<long> g_allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (t_counting) g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The bundled recording's sentences as one byte stream, as a receiver sends them.
+const std::string& RecordedStream() {
+    static const std::string stream = [] {
+        std::vector<rdstmc::emulator::RecordedSentence> records;
+        std::string error, out;
+        if (!rdstmc::emulator::ReadRecording(RDSTMC_BUNDLED_RECORDING_PATH, records, error)) std::abort();
+        for (const auto& r : records) out += r.sentence;
+        return out;
+    }();
+    return stream;
+}
+
+void CountLine(void* count, const char*, size_t) { ++*static_cast<long*>(count); }
+
+long SentencesIn(const std::string& stream) {
+    std::string copy = stream;
+    long count = 0;
+    size_t carried = 0;
+    rdstmc::SplitSentences(copy.data(), copy.data() + copy.size(), carried, CountLine, &count);
+    return count;
+}
+
+struct Counting : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, ITmcRawDataListener {
+    void OnFrequencyChanged(int, int, unsigned char) override { ++calls; }
+    void OnRadioText(const unsigned short*) override { ++calls; }
+    void OnRdsTime(const TmcRdsTime&) override { ++calls; }
+    void OnStationName(int, const unsigned short*) override { ++calls; }
+    void OnAlternativeFrequencies(const int*) override { ++calls; }
+    void OnStatusChanged(const TmcStatus&) override { ++calls; }
+    void OnRawData(const unsigned int&, const unsigned int&) override { ++calls; }
+    void ConnectAll() {
+        Connect(static_cast<ITmcFrequencyListener*>(this));
+        Connect(static_cast<ITmcRdsListener*>(this));
+        Connect(static_cast<ITmcStatusListener*>(this));
+        Connect(static_cast<ITmcRawDataListener*>(this));
+    }
+    void DisconnectAll() {
+        Disconnect(static_cast<ITmcFrequencyListener*>(this));
+        Disconnect(static_cast<ITmcRdsListener*>(this));
+        Disconnect(static_cast<ITmcStatusListener*>(this));
+        Disconnect(static_cast<ITmcRawDataListener*>(this));
+    }
+    std::atomic<long> calls{0};
+};
+
+// The stream through ProcessBuffer in reads of the receive buffer's size,
+// carrying unfinished lines as the serial reader does.
+void SentencePath(benchmark::State& state) {
+    const std::string& stream = RecordedStream();
+    const long sentences = SentencesIn(stream);
+    Counting listeners;
+    if (state.range(0)) listeners.ConnectAll();
+    char buffer[rdstmc::kReceiveBufferSize];
+    long allocations = 0;
+    for (auto _ : state) {
+        size_t carried = 0;
+        g_allocations.store(0);
+        t_counting = true;
+        for (size_t at = 0; at < stream.size();) {
+            const size_t n = std::min(stream.size() - at, sizeof buffer - carried);
+            std::memcpy(buffer + carried, stream.data() + at, n);
+            at += n;
+            rdstmc::ProcessBuffer(buffer, buffer + carried + n, carried, true);
+        }
+        t_counting = false;
+        allocations += g_allocations.load();
+    }
+    if (state.range(0)) listeners.DisconnectAll();
+    state.SetItemsProcessed(state.iterations() * sentences);
+    state.SetBytesProcessed(state.iterations() * static_cast<long>(stream.size()));
+    state.counters["allocs_per_sentence"] =
+        benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations() * sentences));
+}
+BENCHMARK(SentencePath)->Arg(0)->Arg(1)->ArgName("listeners");
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+// From the emulator's write of a sentence's last byte (its write call has
+// returned) to the frequency listener's call on the reader thread.
+struct Stamping : ITmcFrequencyListener {
+    void OnFrequencyChanged(int, int, unsigned char) override {
+        heard.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+    }
+    std::atomic<Clock::rep> heard{0};
+};
+
+void PtyToListenerLatency(benchmark::State& state) {
+    rdstmc::emulator::ReceiverEmulator receiver;
+    Stamping listener;
+    Connect(&listener);
+    if (!TmcOpen(receiver.DevicePath().c_str(), 230400)) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    std::vector<double> micros;
+    int frequency = 8750;
+    for (auto _ : state) {
+        frequency = frequency >= 10790 ? 8750 : frequency + 10;
+        const std::string sentence = rdstmc::emulator::TuningSentence(frequency, 40);
+        listener.heard.store(0);
+        receiver.Send(sentence);
+        const auto sent = Clock::now();
+        Clock::rep heard;
+        while ((heard = listener.heard.load(std::memory_order_acquire)) == 0) std::this_thread::yield();
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::duration(heard) - sent.time_since_epoch()).count());
+    }
+    TmcClose();
+    Disconnect(&listener);
+    state.counters["median_us"] = Percentile(micros, 0.5);
+    state.counters["p99_us"] = Percentile(micros, 0.99);
+    state.counters["max_us"] = Percentile(micros, 1.0);
+}
+BENCHMARK(PtyToListenerLatency)->Iterations(2000)->UseRealTime();
+
+struct StoppedWatch : ITmcStatusListener {
+    void OnStatusChanged(const TmcStatus& s) override {
+        if (s == TmcStatusStopped) stoppedAt.store(Clock::now().time_since_epoch().count());
+    }
+    std::atomic<Clock::rep> stoppedAt{0};
+};
+
+// TmcOpen on a module that sends nothing: two start-up sentences, paced.
+void OpenSilentModule(benchmark::State& state) {
+    rdstmc::emulator::ReceiverEmulator receiver;
+    StoppedWatch watch;
+    Connect(&watch);
+    for (auto _ : state) {
+        if (!TmcOpen(receiver.DevicePath().c_str(), 230400)) state.SkipWithError("open failed");
+        state.PauseTiming();
+        watch.stoppedAt.store(0);
+        TmcClose();
+        while (watch.stoppedAt.load() == 0) std::this_thread::sleep_for(1ms);
+        state.ResumeTiming();
+    }
+    Disconnect(&watch);
+}
+BENCHMARK(OpenSilentModule)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// TmcClose until the status listener hears TmcStatusStopped.
+void CloseToStopped(benchmark::State& state) {
+    rdstmc::emulator::ReceiverEmulator receiver;
+    StoppedWatch watch;
+    Connect(&watch);
+    std::vector<double> micros;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!TmcOpen(receiver.DevicePath().c_str(), 230400)) state.SkipWithError("open failed");
+        watch.stoppedAt.store(0);
+        state.ResumeTiming();
+        const auto closed = Clock::now();
+        TmcClose();
+        while (watch.stoppedAt.load() == 0) std::this_thread::yield();
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(Clock::duration(watch.stoppedAt.load()) - closed.time_since_epoch())
+                .count());
+    }
+    Disconnect(&watch);
+    state.counters["median_us"] = Percentile(micros, 0.5);
+    state.counters["max_us"] = Percentile(micros, 1.0);
+}
+BENCHMARK(CloseToStopped)->Iterations(10)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Voluntary context switches of the library's own threads (named
+// "rdstmc-..."): each is a wake-up.
+long LibraryWakeUps() {
+    long total = 0;
+    DIR* dir = opendir("/proc/self/task");
+    while (dirent* e = dir ? readdir(dir) : nullptr) {
+        if (e->d_name[0] == '.') continue;
+        std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name.rfind("rdstmc-", 0) != 0) continue;
+        std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::atol(line.c_str() + 24);
+        }
+    }
+    if (dir) closedir(dir);
+    return total;
+}
+
+// An open port with no data: how often the library's threads wake, counted
+// by the kernel.
+void IdleWakeUps(benchmark::State& state) {
+    rdstmc::emulator::ReceiverEmulator receiver;
+    if (!TmcOpen(receiver.DevicePath().c_str(), 230400)) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    std::this_thread::sleep_for(500ms);  // past the start-up sentences
+    double perSecond = 0;
+    for (auto _ : state) {
+        const long before = LibraryWakeUps();
+        const auto from = Clock::now();
+        std::this_thread::sleep_for(3s);  // the measuring window
+        perSecond = static_cast<double>(LibraryWakeUps() - before) /
+                    std::chrono::duration<double>(Clock::now() - from).count();
+    }
+    TmcClose();
+    state.counters["wakeups_per_s"] = perSecond;
+}
+BENCHMARK(IdleWakeUps)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Events of its own, so a benchmark never takes another program's signals.
+    const std::string prefix = "rdstmc-bench-" + std::to_string(getpid()) + "-";
+    rdstmc::platform::SetNamedEventPrefixForTesting(prefix.c_str());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    rdstmc::platform::NamedEventRemove(rdstmc::kRdsEventName);
+    rdstmc::platform::NamedEventRemove(rdstmc::kTmcEventName);
+    return 0;
+}
