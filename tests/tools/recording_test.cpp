@@ -15,15 +15,16 @@ TEST(Recording, OnlyLinesTheReplayWouldPlayAreRead) {
     const auto records = emulator::ParseRecording(
         "[100],$PLTTQ,8750,40,0,0,0*50\r\n"
         "$PLTTQ,8750,40,0,0,0*50\r\n"      // no stamp
-        "[-5],$PLTTQ,8750,40,0,0,0*50\r\n"  // negative stamp
+        "[-5],$PLTTQ,8750,40,0,0,0*50\r\n"  // past 2^31 ms of uptime
         "[200],no sentence\r\n"
         "[1][300],$PLTCH,\"ABCDEFGH\"*4B\r\n"  // the last stamp counts
         "[400],$PLTTQ,8760");                  // unfinished last line
-    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].stamp, 100);
     EXPECT_EQ(records[0].sentence, "$PLTTQ,8750,40,0,0,0*50\r\n");
-    EXPECT_EQ(records[1].stamp, 300);
-    EXPECT_EQ(records[1].sentence, "$PLTCH,\"ABCDEFGH\"*4B\r\n");
+    EXPECT_EQ(records[1].stamp, -5);
+    EXPECT_EQ(records[2].stamp, 300);
+    EXPECT_EQ(records[2].sentence, "$PLTCH,\"ABCDEFGH\"*4B\r\n");
     EXPECT_EQ(emulator::LogRecord(-7, "$X\r\n"), "[-7],$X\r\n");
 }
 

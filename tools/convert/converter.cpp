@@ -161,7 +161,8 @@ Conversion Convert(const std::string& input, double frequencyMhz) {
             stamp = haveFirst ? lastStamp + std::lround(kGroupPeriodMs)
                               : kFirstStamp + std::llround(static_cast<double>(i) * kGroupPeriodMs);
         }
-        // Records past 2^31 ms would read as negative and not be played.
+        // Stamps are printed as signed 32-bit numbers; a source spanning
+        // more than 24 days is cut there.
         if (stamp > INT32_MAX) break;
         lastStamp = stamp;
         result.log += emulator::LogRecord(static_cast<int32_t>(stamp),

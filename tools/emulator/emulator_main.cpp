@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -201,8 +202,11 @@ int main(int argc, char** argv) {
             auto at = Clock::now();
             for (size_t i = 0; running && i < recording.size(); ++i) {
                 if (i > 0) {
-                    const long long gap = static_cast<long long>(recording[i].stamp) - recording[i - 1].stamp;
-                    at += std::min<Clock::duration>(std::chrono::milliseconds(std::max(gap, 0LL)), kLongestGap);
+                    // Unsigned, as the tick wraps; a step back plays at once.
+                    const uint32_t gap = static_cast<uint32_t>(recording[i].stamp) -
+                                         static_cast<uint32_t>(recording[i - 1].stamp);
+                    const auto wait = gap >= 0x80000000u ? Clock::duration::zero() : std::chrono::milliseconds(gap);
+                    at += std::min<Clock::duration>(wait, kLongestGap);
                 }
                 running = SleepUntil(stop, at) && receiver.Send(recording[i].sentence);
             }

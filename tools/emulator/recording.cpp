@@ -28,9 +28,10 @@ std::vector<RecordedSentence> ParseRecording(const std::string& text) {
         if (line.find('[', dollar) != std::string::npos) continue;
         const size_t close = line.find(']', open);
         if (close == std::string::npos || close > dollar) continue;
+        // Stamps are the module's wrapping millisecond tick, printed signed:
+        // taken modulo 2^32 as the replay takes them.
         const long long stamp = std::strtoll(line.c_str() + open + 1, nullptr, 10);
-        if (stamp < 0 || stamp > INT32_MAX) continue;
-        out.push_back({static_cast<int32_t>(stamp), line.substr(dollar)});
+        out.push_back({static_cast<int32_t>(static_cast<uint32_t>(stamp)), line.substr(dollar)});
     }
     return out;
 }

@@ -9,7 +9,7 @@
 namespace rdstmc::emulator {
 
 struct RecordedSentence {
-    int32_t stamp;         // milliseconds, as recorded
+    int32_t stamp;         // milliseconds, as recorded; compare as unsigned differences
     std::string sentence;  // from its '$' through its line feed
 };
 
@@ -17,7 +17,7 @@ struct RecordedSentence {
 std::string LogRecord(int32_t stamp, const std::string& sentence);
 
 // The records the library's replay would play, in file order: lines with a
-// stamp of 0 or more and a sentence after it. False, with a reason, if the
+// "[stamp]" and a sentence after it. False, with a reason, if the
 // file cannot be read.
 bool ReadRecording(const std::string& path, std::vector<RecordedSentence>& out, std::string& error);
 
