@@ -88,6 +88,18 @@ TEST_F(Faults, AWriteErrorIsReportedAndTheNextWriteWorks) {
     EXPECT_EQ(receiver_.Received().size(), 1u);
 }
 
+TEST_F(Faults, AWriteTheDeviceNeverTakesTimesOutWithoutSpinning) {
+    faults_.FailWrites(-1, EAGAIN);
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TmcSendCommand("$PLTCM,A1"));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, 2.0) << "the write gives up at its deadline";
+    EXPECT_LT((ProcessCpuSeconds() - cpuBefore) / took, 0.2);
+    faults_.Clear();
+    EXPECT_TRUE(TmcSendCommand("$PLTCM,A1"));
+}
+
 TEST_F(Faults, AnIoErrorMidStreamIsPacedAndLosesNothingQueuedBehindIt) {
     ASSERT_TRUE(receiver_.Send(TuningSentence(9000, 40)));
     ASSERT_TRUE(Heard(900));
@@ -106,6 +118,19 @@ TEST_F(Faults, AnIoErrorMidStreamIsPacedAndLosesNothingQueuedBehindIt) {
     ASSERT_TRUE(TmcReopen());
     ASSERT_TRUE(receiver_.Send(TuningSentence(9200, 40)));
     EXPECT_TRUE(Heard(920));
+}
+
+TEST_F(Faults, ADeviceThatPollsReadyButHasNothingToReadIsNotSpunOn) {
+    // Data is waiting, so poll says readable, yet every read says EAGAIN.
+    faults_.FailReads(-1, EAGAIN);
+    ASSERT_TRUE(receiver_.Send(TuningSentence(9000, 40)));
+    const double cpuBefore = ProcessCpuSeconds();
+    const double readsPerSecond = CallsPerSecond([&] { return faults_.Reads(); }, 2000ms);
+    EXPECT_GE(readsPerSecond, 1);
+    EXPECT_LE(readsPerSecond, 200);
+    EXPECT_LT((ProcessCpuSeconds() - cpuBefore) / 2.0, 0.05);
+    faults_.Clear();
+    EXPECT_TRUE(Heard(900));
 }
 
 TEST_F(Faults, AHangUpMidStreamIsPacedAndReopenWorksWhenTheDeviceIsBack) {

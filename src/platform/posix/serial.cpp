@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -63,6 +64,9 @@ void MakeRaw(termios& t, speed_t speed) {
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
 }
+
+// Pause after poll reported a descriptor ready that the call then refused.
+constexpr int kSpuriousReadyPauseMs = 10;
 
 int Remaining(uint64_t deadline) {
     const uint64_t now = MonotonicMs();
@@ -135,6 +139,11 @@ long SerialRead(SerialDevice* d, void* buffer, size_t capacity, unsigned timeout
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 if (p[0].revents & (POLLHUP | POLLERR)) return -1;
+                // Ready by poll yet nothing to read: a driver that keeps
+                // saying so would be spun on, so wait a moment (or for a
+                // stop) before asking again.
+                pollfd stop = {d->interruptFd, POLLIN, 0};
+                sys.poll(&stop, 1, std::min(Remaining(deadline), kSpuriousReadyPauseMs));
                 if (Remaining(deadline) == 0) return 0;
                 continue;
             }
@@ -149,6 +158,7 @@ bool SerialWrite(SerialDevice* d, const void* data, size_t length, unsigned time
     const SystemCalls& sys = Sys();
     const char* p = static_cast<const char*>(data);
     const uint64_t deadline = MonotonicMs() + timeoutMs;
+    bool saidWritable = false;
     while (length > 0) {
         if (Interrupted(d)) return false;
         const ssize_t n = sys.write(d->fd, p, length);
@@ -162,11 +172,18 @@ bool SerialWrite(SerialDevice* d, const void* data, size_t length, unsigned time
         // The device is not taking bytes now: wait for room, a stop, or the deadline.
         const int left = Remaining(deadline);
         if (left == 0) return false;
+        if (saidWritable) {
+            // Writable by poll, yet refused: wait a moment rather than spin
+            // on a driver that keeps saying so.
+            pollfd stop = {d->interruptFd, POLLIN, 0};
+            sys.poll(&stop, 1, std::min(left, kSpuriousReadyPauseMs));
+        }
         pollfd w[2] = {{d->fd, POLLOUT, 0}, {d->interruptFd, POLLIN, 0}};
-        const int r = sys.poll(w, 2, left);
+        const int r = sys.poll(w, 2, Remaining(deadline));
         if (r < 0 && errno != EINTR) return false;
         if (r > 0 && (w[1].revents & POLLIN)) return false;
         if (r > 0 && (w[0].revents & (POLLERR | POLLHUP | POLLNVAL))) return false;
+        saidWritable = r > 0 && (w[0].revents & POLLOUT);
     }
     return true;
 }
