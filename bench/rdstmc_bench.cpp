@@ -24,6 +24,7 @@
 #include "receiver_emulator.h"
 #include "recording.h"
 #include "status/status_worker.h"
+#include "support/counting_listeners.h"
 
 // Heap allocations made by the measuring thread while counting is on.
 namespace {
@@ -66,35 +67,12 @@ long SentencesIn(const std::string& stream) {
     return count;
 }
 
-struct Counting : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, ITmcRawDataListener {
-    void OnFrequencyChanged(int, int, unsigned char) override { ++calls; }
-    void OnRadioText(const unsigned short*) override { ++calls; }
-    void OnRdsTime(const TmcRdsTime&) override { ++calls; }
-    void OnStationName(int, const unsigned short*) override { ++calls; }
-    void OnAlternativeFrequencies(const int*) override { ++calls; }
-    void OnStatusChanged(const TmcStatus&) override { ++calls; }
-    void OnRawData(const unsigned int&, const unsigned int&) override { ++calls; }
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
-    void DisconnectAll() {
-        Disconnect(static_cast<ITmcFrequencyListener*>(this));
-        Disconnect(static_cast<ITmcRdsListener*>(this));
-        Disconnect(static_cast<ITmcStatusListener*>(this));
-        Disconnect(static_cast<ITmcRawDataListener*>(this));
-    }
-    std::atomic<long> calls{0};
-};
-
 // The stream through ProcessBuffer in reads of the receive buffer's size,
 // carrying unfinished lines as the serial reader does.
 void SentencePath(benchmark::State& state) {
     const std::string& stream = RecordedStream();
     const long sentences = SentencesIn(stream);
-    Counting listeners;
+    rdstmc::test::CountingListeners listeners;
     if (state.range(0)) listeners.ConnectAll();
     char buffer[rdstmc::kReceiveBufferSize];
     long allocations = 0;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "receiver_emulator.h"
+#include "support/counting_listeners.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -175,24 +176,6 @@ private:
     size_t matched_ = 0, total_ = 0;
 };
 
-struct CountingListeners : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, ITmcRawDataListener {
-    ~CountingListeners() override { test::DisconnectAll(); }
-    void OnFrequencyChanged(int, int, unsigned char) override { ++calls; }
-    void OnRadioText(const unsigned short*) override { ++calls; }
-    void OnRdsTime(const TmcRdsTime&) override { ++calls; }
-    void OnStationName(int, const unsigned short* name) override { calls += name[0] != 0; }
-    void OnAlternativeFrequencies(const int*) override { ++calls; }
-    void OnStatusChanged(const TmcStatus&) override { ++calls; }
-    void OnRawData(const unsigned int&, const unsigned int&) override { ++calls; }
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
-    std::atomic<long> calls{0};
-};
-
 TEST(Soak, EveryValidSentenceIsLoggedExactlyOnceInOrderUnderFullLoad) {
     test::TempDir dir;
     const std::string log = dir.File("soak.log");
@@ -206,7 +189,7 @@ TEST(Soak, EveryValidSentenceIsLoggedExactlyOnceInOrderUnderFullLoad) {
 
     auto checking = std::make_unique<LogChecker>(log);
     LogChecker& checker = *checking;
-    CountingListeners first, second;
+    test::CountingListeners first, second;
     first.ConnectAll();
     ASSERT_TRUE(TmcStartLogging(log.c_str()));
     ASSERT_TRUE(TmcOpen(receiver.DevicePath().c_str(), 230400));

@@ -40,4 +40,21 @@ bool ParseUnsigned(const std::string& text, unsigned long& value) {
     return true;
 }
 
+sigset_t BlockStopSignals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return stop;
+}
+
+bool WaitForStopSignal(const sigset_t& stop, std::chrono::milliseconds timeout) {
+    const long long ms = timeout.count() < 0 ? 0 : timeout.count();
+    const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+    return sigtimedwait(&stop, nullptr, &ts) > 0;
+}
+
 }  // namespace rdstmc::tools

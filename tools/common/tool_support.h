@@ -1,5 +1,8 @@
 // Small helpers the command-line tools share.
 #pragma once
+#include <signal.h>
+
+#include <chrono>
 #include <string>
 
 namespace rdstmc::tools {
@@ -12,5 +15,13 @@ std::string BundledRecording();
 // Whole-string number parsing: false on anything but a number that fits.
 bool ParseDecimal(const std::string& text, double& value);
 bool ParseUnsigned(const std::string& text, unsigned long& value);
+
+// Blocks SIGINT, SIGTERM and SIGHUP for the calling thread and every thread
+// it starts later, and ignores SIGPIPE, so stop requests are only ever taken
+// by WaitForStopSignal and never interrupt another thread. Returns the set.
+sigset_t BlockStopSignals();
+
+// Waits up to `timeout` for one of `stop`; true if one came.
+bool WaitForStopSignal(const sigset_t& stop, std::chrono::milliseconds timeout);
 
 }  // namespace rdstmc::tools

@@ -104,8 +104,7 @@ bool SleepUntil(const sigset_t& stop, Clock::time_point until) {
         const auto left = until - Clock::now();
         if (left <= Clock::duration::zero()) return true;
         const auto ms = std::min<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1, 500);
-        const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-        if (sigtimedwait(&stop, nullptr, &ts) > 0) return false;
+        if (rdstmc::tools::WaitForStopSignal(stop, std::chrono::milliseconds(ms))) return false;
     }
 }
 
@@ -146,13 +145,7 @@ int main(int argc, char** argv) {
     }
 
     // Signals are taken by this thread only; the emulator's thread inherits the mask.
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigaddset(&stop, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    const sigset_t stop = rdstmc::tools::BlockStopSignals();
 
     ReceiverEmulator receiver;
     receiver.KeepReceived(false);

@@ -137,23 +137,11 @@ std::string PrivateCopy(const std::string& path) {
     return name;
 }
 
-// Waits for a signal in `set` for at most `timeout`; true if one came.
-bool SignalArrived(const sigset_t& set, std::chrono::milliseconds timeout) {
-    const timespec ts = {static_cast<time_t>(timeout.count() / 1000), static_cast<long>(timeout.count() % 1000) * 1000000};
-    return sigtimedwait(&set, nullptr, &ts) > 0;
-}
-
 int Run(const Options& options) {
     // Ctrl-C and friends are taken by the main thread with sigtimedwait; the
     // library's threads, started later, inherit the blocked mask, so a
     // signal never interrupts a callback halfway through a line.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    const sigset_t stopSignals = tools::BlockStopSignals();
 
     const bool live = !options.port.empty();
     std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
@@ -212,7 +200,7 @@ int Run(const Options& options) {
         const auto limit = std::chrono::duration<double>(options.duration);
         int health = -1;
         for (;;) {
-            if (SignalArrived(stopSignals, kPollPeriod)) {
+            if (tools::WaitForStopSignal(stopSignals, kPollPeriod)) {
                 view.Note("interrupted");
                 break;
             }

@@ -1,0 +1,37 @@
+// One object that is every kind of listener and counts the calls it gets,
+// for tests and benchmarks that need listeners connected but not what they hear.
+#pragma once
+#include <atomic>
+
+#include "rdstmc.h"
+
+namespace rdstmc::test {
+
+struct CountingListeners : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, ITmcRawDataListener {
+    // Slots are emptied whoever fills them, so nothing can call a destroyed object.
+    ~CountingListeners() override { DisconnectAll(); }
+    void OnFrequencyChanged(int, int, unsigned char) override { ++calls; }
+    void OnRadioText(const unsigned short*) override { ++calls; }
+    void OnRdsTime(const TmcRdsTime&) override { ++calls; }
+    void OnStationName(int, const unsigned short*) override { ++calls; }
+    void OnAlternativeFrequencies(const int*) override { ++calls; }
+    void OnStatusChanged(const TmcStatus&) override { ++calls; }
+    void OnRawData(const unsigned int&, const unsigned int&) override { ++calls; }
+
+    void ConnectAll() {
+        Connect(static_cast<ITmcFrequencyListener*>(this));
+        Connect(static_cast<ITmcRdsListener*>(this));
+        Connect(static_cast<ITmcStatusListener*>(this));
+        Connect(static_cast<ITmcRawDataListener*>(this));
+    }
+    void DisconnectAll() {
+        Disconnect(static_cast<ITmcFrequencyListener*>(this));
+        Disconnect(static_cast<ITmcRdsListener*>(this));
+        Disconnect(static_cast<ITmcStatusListener*>(this));
+        Disconnect(static_cast<ITmcRawDataListener*>(this));
+    }
+
+    std::atomic<long> calls{0};
+};
+
+}  // namespace rdstmc::test
