@@ -16,6 +16,9 @@ std::string BundledRecording();
 bool ParseDecimal(const std::string& text, double& value);
 bool ParseUnsigned(const std::string& text, unsigned long& value);
 
+// Days from 1970-01-01 to a Gregorian date (negative before it).
+long long DaysFromCivil(long long year, unsigned month, unsigned day);
+
 // Blocks SIGINT, SIGTERM and SIGHUP for the calling thread and every thread
 // it starts later, and ignores SIGPIPE, so stop requests are only ever taken
 // by WaitForStopSignal and never interrupt another thread. Returns the set.

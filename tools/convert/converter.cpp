@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "receiver_emulator.h"
+#include "tool_support.h"
 #include "recording.h"
 
 namespace rdstmc::convert {
@@ -46,16 +47,6 @@ Block ReadBlock(const std::string& s, unsigned& value) {
     return Block::kValue;
 }
 
-// Days since 1970-01-01 of a Gregorian date.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
 // "@YYYY/MM/DD" (or with '-') and "HH:MM:SS[.fraction]" to milliseconds.
 bool ReadTime(const std::string& date, const std::string& time, long long& ms) {
     int y, mo, d, h, mi;
@@ -65,7 +56,7 @@ bool ReadTime(const std::string& date, const std::string& time, long long& ms) {
     double sec = 0;
     if (std::sscanf(time.c_str(), "%d:%d:%lf", &h, &mi, &sec) != 3) return false;
     if (h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec >= 61) return false;
-    ms = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400000LL +
+    ms = tools::DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400000LL +
          (h * 3600LL + mi * 60LL) * 1000 + std::llround(sec * 1000);
     return true;
 }

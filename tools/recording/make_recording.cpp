@@ -17,6 +17,7 @@
 
 #include "receiver_emulator.h"
 #include "recording.h"
+#include "tool_support.h"
 
 namespace {
 
@@ -60,16 +61,6 @@ unsigned Chars(char high, char low) {
     return (static_cast<unsigned char>(high) << 8) | static_cast<unsigned char>(low);
 }
 
-// Days since 1970-01-01 of a Gregorian date.
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long>(doe) - 719468;
-}
-
 struct Record {
     int at;
     std::string sentence;
@@ -105,7 +96,7 @@ public:
 
     // Group 4A: 2026-12-08 07:31 UTC, local time one hour ahead.
     static std::string ClockTime() {
-        const unsigned mjd = static_cast<unsigned>(DaysFromCivil(2026, 12, 8) + 40587);
+        const unsigned mjd = static_cast<unsigned>(rdstmc::tools::DaysFromCivil(2026, 12, 8) + 40587);
         const unsigned hour = 7, minute = 31, halfHoursAhead = 2;
         const unsigned c = ((mjd & 0x7FFF) << 1) | (hour >> 4);
         const unsigned d = ((hour & 0xF) << 12) | (minute << 6) | halfHoursAhead;
