@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <new>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,21 +23,8 @@
 #include "receiver_emulator.h"
 #include "recording.h"
 #include "status/status_worker.h"
+#include "support/allocation_counter.h"
 #include "support/counting_listeners.h"
-
-// Heap allocations made by the measuring thread while counting is on.
-namespace {
-thread_local bool t_counting = false;
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (t_counting) g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -78,16 +64,14 @@ void SentencePath(benchmark::State& state) {
     long allocations = 0;
     for (auto _ : state) {
         size_t carried = 0;
-        g_allocations.store(0);
-        t_counting = true;
+        rdstmc::test::StartCountingAllocations();
         for (size_t at = 0; at < stream.size();) {
             const size_t n = std::min(stream.size() - at, sizeof buffer - carried);
             std::memcpy(buffer + carried, stream.data() + at, n);
             at += n;
             rdstmc::ProcessBuffer(buffer, buffer + carried + n, carried, true);
         }
-        t_counting = false;
-        allocations += g_allocations.load();
+        allocations += rdstmc::test::StopCountingAllocations();
     }
     if (state.range(0)) listeners.DisconnectAll();
     state.SetItemsProcessed(state.iterations() * sentences);

@@ -1,31 +1,23 @@
 // The sentence path allocates nothing per sentence.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "receiver_emulator.h"
 #include "status/status_worker.h"
+#include "support/allocation_counter.h"
 #include "support/test_support.h"
-
-namespace {
-thread_local bool t_counting = false;
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (t_counting) g_allocations.fetch_add(1);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace rdstmc {
 namespace {
 
 using emulator::GroupSentence;
+
+// The zero below means something only if an allocation would be seen.
+TEST(Allocation, TheCounterSeesAnAllocation) {
+    test::StartCountingAllocations();
+    // A direct call: a new-expression whose result is unused may be elided.
+    ::operator delete(::operator new(sizeof(int)));
+    EXPECT_EQ(test::StopCountingAllocations(), 1);
+}
 
 TEST(Allocation, TheSentencePathAllocatesNothingPerSentence) {
     test::FreshState();
@@ -42,11 +34,11 @@ TEST(Allocation, TheSentencePathAllocatesNothingPerSentence) {
                GroupSentence(0x6201, 0x8000, static_cast<unsigned>(i), 1) + emulator::Frame("$PLTTS,1,2") +
                emulator::FrameWithBadChecksum("$PLTTQ,1,2,3,4,5") + "garbage";
     }
-    t_counting = true;
+    test::StartCountingAllocations();
     test::Feed(mix);
-    t_counting = false;
+    const long allocations = test::StopCountingAllocations();
     TmcStopLogging();
-    EXPECT_EQ(g_allocations.load(), 0) << "over 400 sentences, logging on";
+    EXPECT_EQ(allocations, 0) << "over 400 sentences, logging on";
 }
 
 }  // namespace
