@@ -76,23 +76,6 @@ std::string Chunk(std::mt19937& rng, std::string& valid) {
     return out;
 }
 
-// Every record's sentence, its "[tick]," taken off.
-std::string LoggedSentences(const std::string& log) {
-    std::string sentences;
-    sentences.reserve(log.size());
-    for (size_t at = 0; at < log.size();) {
-        const size_t comma = log.find("],", at);
-        const size_t end = log.find('\n', at);
-        if (comma == std::string::npos || end == std::string::npos || comma > end) {
-            ADD_FAILURE() << "malformed record at byte " << at;
-            break;
-        }
-        sentences.append(log, comma + 2, end + 1 - (comma + 2));
-        at = end + 1;
-    }
-    return sentences;
-}
-
 // Reads the log as it is written and compares it with what was sent, so a
 // long soak needs no disk: the log is a FIFO. The library opens it by name
 // for each record, as it does a file; a record (at most 270 bytes) is one
@@ -144,7 +127,7 @@ private:
             pending.append(buffer, static_cast<size_t>(n));
             const size_t complete = pending.rfind('\n');
             if (complete == std::string::npos) continue;
-            const std::string sentences = LoggedSentences(pending.substr(0, complete + 1));
+            const std::string sentences = test::LoggedSentences(pending.substr(0, complete + 1));
             pending.erase(0, complete + 1);
             Match(sentences);
         }

@@ -110,6 +110,22 @@ void WriteFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
+std::string LoggedSentences(const std::string& log) {
+    std::string sentences;
+    sentences.reserve(log.size());
+    for (size_t at = 0; at < log.size();) {
+        const size_t comma = log.find("],", at);
+        const size_t end = log.find('\n', at);
+        if (comma == std::string::npos || end == std::string::npos || comma > end) {
+            ADD_FAILURE() << "malformed record at byte " << at;
+            break;
+        }
+        sentences.append(log, comma + 2, end + 1 - (comma + 2));
+        at = end + 1;
+    }
+    return sentences;
+}
+
 void FrequencyRecorder::OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) {
     std::lock_guard<std::mutex> g(mutex_);
     events_.push_back({frequency, quality, tunerMode});

@@ -76,6 +76,9 @@ private:
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
+// The sentences of a log's records, their "[tick]," taken off, one after
+// another; a record without that shape fails the test.
+std::string LoggedSentences(const std::string& log);
 
 struct FrequencyEvent {
     int frequency;
