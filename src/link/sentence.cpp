@@ -34,22 +34,15 @@ bool ReadField(const char*& cursor, const char* lineEnd, int& value) {
     while (delimiter < lineEnd && *delimiter != ',' && *delimiter != '*') ++delimiter;
     if (delimiter >= lineEnd) return false;
 
+    // The receiver's fields are read with the classic ASCII-to-integer rule,
+    // so a module that puts text in a field it does not use still has its
+    // sentences applied. The delimiter ends the digits by itself.
     const char* p = cursor;
-    const char* last = delimiter;
-    while (p < last && IsSpace(*p)) ++p;
-    while (last > p && IsSpace(last[-1])) --last;
-    uint32_t magnitude = 0;
+    while (IsSpace(*p)) ++p;
     bool negative = false;
-    if (p < last) {
-        // Anything but [+-]digits is corruption, and a corrupted sentence
-        // must not be applied; an empty field reads as 0.
-        if (*p == '+' || *p == '-') negative = (*p++ == '-');
-        if (p == last) return false;
-        for (; p < last; ++p) {
-            if (*p < '0' || *p > '9') return false;
-            magnitude = magnitude * 10u + static_cast<uint32_t>(*p - '0');
-        }
-    }
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    uint32_t magnitude = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) magnitude = magnitude * 10u + static_cast<uint32_t>(*p - '0');
     value = static_cast<int>(negative ? 0u - magnitude : magnitude);
     cursor = delimiter + 1;
     return true;

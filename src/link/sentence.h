@@ -33,11 +33,11 @@ uint8_t ComputeChecksum(const char* text);
 // The checksum's two uppercase hexadecimal digits, as written on the wire.
 void ChecksumDigits(uint8_t sum, char out[2]);
 
-// Reads the field at `cursor` as a decimal integer (an optional sign and
-// digits, white space around them allowed; an empty field gives 0;
-// out-of-range values wrap modulo 2^32) and moves the cursor past its ',' or
-// '*'. False, cursor unchanged, when no ',' or '*' lies before `lineEnd` or
-// the field holds anything else. The first field starts at line + 7.
+// Reads the field at `cursor` with the ASCII-to-integer rule (leading white
+// space, an optional sign, then digits up to the first other character; no
+// digits give 0; values past 32 bits wrap modulo 2^32) and moves the cursor
+// past its ',' or '*'. False, cursor unchanged, only when no ',' or '*' lies
+// before `lineEnd`. The first field starts at line + 7.
 bool ReadField(const char*& cursor, const char* lineEnd, int& value);
 
 // The kind of a line from its first six characters.

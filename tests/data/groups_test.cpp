@@ -181,8 +181,7 @@ TEST_F(GroupTest, AppendsPastTheAccumulatorAreDropped) {
 TEST_F(GroupTest, BadGroupsChangeNothing) {
     Feed(GroupSentence(0x6201, kB0A, 226 * 256 + 1, 0));
     Feed(Frame("$PLTTR,0,4660,0,0"));              // four fields
-    Feed(Frame("$PLTTR,0,abc,0,0,0"));             // not a number
-    Feed(Frame("$PLTTR,0,4660,32768,0x12,0"));     // hexadecimal is not decimal
+    Feed(emulator::FrameWithBadChecksum("$PLTTR,0,4660,32768,0,0"));
     unsigned long pi = 0;
     unsigned short name[9];
     ASSERT_TRUE(TmcGetRdsStation(pi, name, 9));

@@ -90,6 +90,18 @@ TEST_F(TuningTest, IncompleteOrBadReportsChangeNothing) {
     EXPECT_EQ(Health(), 7);
 }
 
+TEST_F(TuningTest, TextInFieldsTheLibraryDoesNotUseKeepsTheReport) {
+    Feed(Frame("$PLTTQ,8750,40,0,0,S"));
+    Feed(Frame("$PLTTR,X,25089,0,0,0"));
+    int f = 0;
+    ASSERT_TRUE(TmcGetTunerFrequency(f));
+    EXPECT_EQ(f, 875);
+    unsigned long pi = 0;
+    unsigned short name[9];
+    ASSERT_TRUE(TmcGetRdsStation(pi, name, 9));
+    EXPECT_EQ(pi, 25089u);
+}
+
 TEST(TuningQueries, AnswerNothingWithoutAPortOrReplay) {
     int f = 1234, h = 5678;
     EXPECT_FALSE(TmcGetTunerFrequency(f));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "link/sentence.h"
 
@@ -58,13 +59,18 @@ TEST(ReadField, ReadsDecimalFieldsInOrderAndStopsAtTheLineEnd) {
     EXPECT_EQ(cursor, before);
 }
 
-TEST(ReadField, RefusesFieldsThatAreNotNumbers) {
-    for (const char* line : {"$PLTTQ,abc,*00\n", "$PLTTQ,12x,*00\n", "$PLTTQ,-,*00\n", "$PLTTQ,1 2,*00\n"}) {
+TEST(ReadField, ReadsLikeAsciiToIntegerAndStopsAtTheFirstOtherCharacter) {
+    const std::pair<const char*, int> cases[] = {
+        {"$PLTTQ,9000x,*00\n", 9000}, {"$PLTTQ,9100.5,*00\n", 9100}, {"$PLTTQ,S,*00\n", 0},
+        {"$PLTTQ,-,*00\n", 0},        {"$PLTTQ,1 2,*00\n", 1},       {"$PLTTQ, \t+7,*00\n", 7},
+        {"$PLTTQ,0x12,*00\n", 0},     {"$PLTTQ,- 5,*00\n", 0},       {"$PLTTQ,-12abc,*00\n", -12},
+    };
+    for (const auto& [line, expected] : cases) {
         const char* cursor = line + 7;
         int v = 5;
-        EXPECT_FALSE(ReadField(cursor, line + std::strlen(line) - 1, v)) << line;
-        EXPECT_EQ(cursor, line + 7);
-        EXPECT_EQ(v, 5);
+        ASSERT_TRUE(ReadField(cursor, line + std::strlen(line) - 1, v)) << line;
+        EXPECT_EQ(v, expected) << line;
+        EXPECT_EQ(*cursor, '*') << "moved past the field's own comma: " << line;
     }
 }
 
