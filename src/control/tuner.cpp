@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kBandTop = 1080;     // 108.0 MHz
 constexpr int kBandBottom = 875;   // 87.5 MHz
-constexpr int kWireUnitsPerStep = 10;  // 100 kHz in the wire's 10 kHz units
+constexpr unsigned kWireUnitsPerStep = 10;  // 100 kHz in the wire's 10 kHz units
 constexpr int kSeekNarrow = 470;
 constexpr int kSeekWide = 502;
 
@@ -19,11 +19,17 @@ constexpr char kModeA3[] = "$PLTCM,A3";
 constexpr char kSearchUp[] = "$PLTCM,+";
 constexpr char kSearchDown[] = "$PLTCM,-";
 
-bool SendTune(int wireFrequency) {
+// Tunes to `frequency` (100 kHz units) with no range check. The product is
+// formed modulo 2^32, so any stored or requested value gives a defined
+// sentence rather than signed overflow.
+bool SendTune(int frequency) {
+    const int wire = static_cast<int>(static_cast<unsigned>(frequency) * kWireUnitsPerStep);
     char text[32];
-    std::snprintf(text, sizeof text, "$PLTCM,H2,%d", wireFrequency);
+    std::snprintf(text, sizeof text, "$PLTCM,H2,%d", wire);
     return SendSentence(text);
 }
+
+int Stepped(int frequency, int step) { return static_cast<int>(static_cast<unsigned>(frequency) + static_cast<unsigned>(step)); }
 
 int StoredFrequency() {
     ReceiverState& s = State();
@@ -55,16 +61,16 @@ bool TmcControlTuner(TmcControlCmd command, int value) {
     unsigned char mode = 1;
     switch (static_cast<unsigned>(command)) {
         case TmcTune:
-            sent = SendTune(static_cast<int>(static_cast<unsigned>(value) * kWireUnitsPerStep));
+            sent = SendTune(value);
             break;
         case TmcStepUp: {
             const int f = StoredFrequency();
-            sent = SendTune(f == kBandTop ? kBandBottom * kWireUnitsPerStep : (f + 1) * kWireUnitsPerStep);
+            sent = SendTune(f == kBandTop ? kBandBottom : Stepped(f, 1));
             break;
         }
         case TmcStepDown: {
             const int f = StoredFrequency();
-            sent = SendTune(f == kBandBottom ? kBandTop * kWireUnitsPerStep : (f - 1) * kWireUnitsPerStep);
+            sent = SendTune(f == kBandBottom ? kBandTop : Stepped(f, -1));
             break;
         }
         case TmcSeekUp: sent = Search(0, kSearchUp); mode = 0; break;

@@ -60,6 +60,14 @@ TEST_F(TunerTest, StepsWrapTheBandAtItsExactEdges) {
     EXPECT_EQ(Sent(), Lines{emulator::Frame("$PLTCM,H2,8980")});
 }
 
+TEST_F(TunerTest, StepsFromAHugeStoredFrequencyWrapWithoutOverflow) {
+    receiver_.Send(emulator::Frame("$PLTTQ,2147483650,40,0,0,0"));
+    int f = 0;
+    ASSERT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 214748365; }));
+    ASSERT_TRUE(TmcControlTuner(TmcStepUp, 0));
+    EXPECT_EQ(Sent(), Lines{emulator::Frame("$PLTCM,H2,-2147483636")}) << "(214748365 + 1) * 10 modulo 2^32";
+}
+
 TEST_F(TunerTest, SearchesSendTheParameterOnlyWhenItChanges) {
     ASSERT_TRUE(TmcControlTuner(TmcSeekUpF502, 0));
     EXPECT_EQ(Sent(), (Lines{"$PLTCM,A3*18\r\n", "$PLTCM,+*41\r\n"})) << "502 is set by the open";
