@@ -167,27 +167,36 @@ RDSTMC_API bool TmcStopSimulation();
 /* ---- UTF-8 conveniences -------------------------------------------------- */
 
 namespace rdstmc_detail {
-/* Longest text the library accepts is 255 units; anything longer is passed as
- * exactly 256 so the library refuses it rather than acting on a cut-off name. */
+/* The library takes names of at most 255 units. A name that does not fit is
+ * passed as exactly 256 units, so the library refuses it whole rather than
+ * acting on a cut-off name. */
 enum { kWideCapacity = 257 };
 
-/* UTF-8 to UTF-16; malformed bytes become U+FFFD. */
+/* UTF-8 to UTF-16. Malformed, overlong and surrogate sequences become U+FFFD,
+ * so no input can smuggle in a terminator or change meaning. */
 inline void Widen(const char* in, unsigned short* out) {
+    static const unsigned kLeast[4] = {0, 0x80, 0x800, 0x10000};
     unsigned n = 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(in ? in : "");
-    while (*p && n < kWideCapacity - 1) {
+    while (*p) {
         unsigned c = *p++, extra = 0, cp = 0xFFFD;
         if (c < 0x80) { cp = c; }
         else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
         else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
         else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+        const unsigned length = extra;
         for (unsigned i = 0; i < extra; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) { cp = 0xFFFD; extra = 0; break; }
+            if ((*p & 0xC0) != 0x80) { cp = 0xFFFD; break; }
             cp = (cp << 6) | (*p & 0x3F);
         }
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-        if (cp >= 0x10000) {
-            if (n + 2 > kWideCapacity - 1) break;
+        if (cp != 0xFFFD && (cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) cp = 0xFFFD;
+        const unsigned units = cp >= 0x10000 ? 2 : 1;
+        if (n + units > kWideCapacity - 2) {
+            /* Too long: fill to 256 units, one more than the library takes. */
+            while (n < kWideCapacity - 1) out[n++] = 0xFFFD;
+            break;
+        }
+        if (units == 2) {
             cp -= 0x10000;
             out[n++] = static_cast<unsigned short>(0xD800 + (cp >> 10));
             out[n++] = static_cast<unsigned short>(0xDC00 + (cp & 0x3FF));

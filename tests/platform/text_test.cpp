@@ -62,5 +62,27 @@ TEST(HeaderUtf8Overloads, WidenRoundTripsAndMarksOverlongText) {
     EXPECT_EQ(w[1], 0xFFFD);
 }
 
+TEST(HeaderUtf8Overloads, ANameThatDoesNotFitIsRefusedWholeNeverCut) {
+    unsigned short w[rdstmc_detail::kWideCapacity];
+    const std::string face = "\xF0\x9F\x98\x80";  // two UTF-16 units
+    rdstmc_detail::Widen((std::string(255, 'a')).c_str(), w);
+    EXPECT_EQ(platform::WideLength(w, 300), 255u) << "255 units still fit";
+    rdstmc_detail::Widen((std::string(253, 'a') + face).c_str(), w);
+    EXPECT_EQ(platform::WideLength(w, 300), 255u);
+    rdstmc_detail::Widen((std::string(254, 'a') + face).c_str(), w);
+    EXPECT_EQ(platform::WideLength(w, 300), 256u);
+    test::TempDir dir;
+    const std::string path = dir.Path() + "/" + std::string(252 - dir.Path().size(), 'a') + face + face;
+    EXPECT_FALSE(TmcStartLogging(path.c_str())) << "257 units must not be cut to 255 and accepted";
+}
+
+TEST(HeaderUtf8Overloads, OverlongAndSurrogateSequencesNeverBecomeOtherCharacters) {
+    unsigned short w[rdstmc_detail::kWideCapacity];
+    rdstmc_detail::Widen("/tmp/x\xC0\x80y.log", w);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(w)), u"/tmp/x\uFFFDy.log") << "no embedded terminator";
+    rdstmc_detail::Widen("\xE0\x80\xAF|\xF0\x80\x80\xAF|\xED\xA0\x80|\xF4\x90\x80\x80", w);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(w)), u"\uFFFD|\uFFFD|\uFFFD|\uFFFD");
+}
+
 }  // namespace
 }  // namespace rdstmc
