@@ -97,9 +97,14 @@ public:
 };
 
 /* Store the listener in its slot, replacing any earlier one; false for null.
- * Once Connect or Disconnect returns, a replaced listener is never called again
- * (a call in progress on another thread is waited for), so it may be deleted.
- * Either may be called from inside a callback. */
+ * Called on your own thread, once Connect or Disconnect returns the replaced
+ * listener is never called again (a call in progress on a library thread is
+ * waited for), so it may be deleted. Do not hold a lock of yours around them
+ * that your callbacks also take: the wait would never end.
+ * Called from inside a callback, they do not wait: the slot changes at once
+ * and no call that begins later reaches the old listener, but a call already
+ * under way on another library thread may still run to its end. A listener
+ * may always disconnect itself from inside its own callback. */
 RDSTMC_API bool Connect(ITmcFrequencyListener* listener);
 RDSTMC_API bool Connect(ITmcRdsListener* listener);
 RDSTMC_API bool Connect(ITmcStatusListener* listener);
@@ -122,7 +127,8 @@ RDSTMC_API bool TmcOpen(const unsigned short port[], unsigned baud);
 RDSTMC_API bool TmcClose();
 /* True while a port is open. */
 RDSTMC_API bool TmcIsOpen();
-/* Close, then open again with the port and rate of the last successful TmcOpen. */
+/* Close, then open again with the port and rate of the last successful TmcOpen.
+ * False, with the connection untouched, when called from a callback. */
 RDSTMC_API bool TmcReopen();
 
 /* ---- Queries: false, writing nothing, unless a port is open or a replay runs -- */

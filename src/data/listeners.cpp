@@ -1,6 +1,7 @@
 #include "data/listeners.h"
 
 #include "platform/clock.h"
+#include "platform/thread.h"
 
 namespace rdstmc {
 namespace {
@@ -21,10 +22,13 @@ void WaitForOtherCalls(ListenerSlot& slot) {
 }
 
 // Stores `listener` (null to empty the slot); returns whether the slot held
-// one. Once it returns, the old listener is called by no thread.
+// one. On a client thread, once it returns the old listener is called by no
+// thread. On a library worker it does not wait: two workers, each inside a
+// callback that replaces the other's listener, would otherwise wait for each
+// other for ever.
 bool Replace(ListenerSlot& slot, void* listener) {
     void* old = slot.listener.exchange(listener);
-    if (old != nullptr && old != listener) WaitForOtherCalls(slot);
+    if (old != nullptr && old != listener && !platform::Thread::CurrentIsWorker()) WaitForOtherCalls(slot);
     return old != nullptr;
 }
 
@@ -43,6 +47,10 @@ void EnterListenerCall(ListenerSlot& slot) {
 void LeaveListenerCall(ListenerSlot& slot) {
     --t_callDepth[IndexOf(slot)];
     slot.callsInProgress.fetch_sub(1);
+}
+
+void ForgetCallsOfOtherThreads() {
+    for (int i = 0; i < kSlotCount; ++i) g_slots[i].callsInProgress.store(t_callDepth[i]);
 }
 
 }  // namespace rdstmc

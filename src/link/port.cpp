@@ -178,6 +178,9 @@ bool TmcClose() {
 bool TmcIsOpen() { return State().portOpen.load(); }
 
 bool TmcReopen() {
+    // A worker cannot wait for its own run to end, so the open would be
+    // refused; refuse before closing, so the connection stays as it is.
+    if (rdstmc::platform::Thread::CurrentIsWorker()) return false;
     rdstmc::ReceiverState& s = State();
     unsigned short name[rdstmc::kWideTextSize];
     unsigned baud;

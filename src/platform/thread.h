@@ -28,6 +28,15 @@ public:
     // True when called on this object's running thread.
     bool IsCurrent() const;
 
+    // In a copy of the process, which has none of the parent's other
+    // threads: forgets the thread without a join, so Start works again.
+    // Single-threaded use only.
+    void Abandon();
+
+    // True on any thread that a Thread object started: one of the library's
+    // own workers, which must never wait for another worker.
+    static bool CurrentIsWorker();
+
 private:
     static void* Trampoline(void* self);
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 #include <thread>
 
 #include "data/listeners.h"
@@ -105,8 +107,22 @@ TEST_F(ListenerTest, AListenerMayDisconnectItselfWithoutDeadlock) {
     EXPECT_TRUE(l.disconnected);
 }
 
-TEST_F(ListenerTest, ConnectAndDisconnectRaceSafelyWithNotifications) {
-    test::RawRecorder a, b;
+// Notices any call that is still running, or starts, after the client was
+// told by Connect or Disconnect that the listener is gone.
+class RetiringListener : public ITmcRawDataListener {
+public:
+    void OnRawData(const unsigned int&, const unsigned int&) override {
+        if (retired.load()) ++lateCalls;
+        ++calls;
+        for (int i = 0; i < 100; ++i) spin.fetch_add(1, std::memory_order_relaxed);
+        if (retired.load()) ++lateCalls;
+    }
+    std::atomic<bool> retired{false};
+    std::atomic<int> calls{0}, lateCalls{0}, spin{0};
+};
+
+TEST_F(ListenerTest, NoCallReachesAListenerOnceItsReplacementOrDisconnectReturned) {
+    std::vector<std::unique_ptr<RetiringListener>> listeners;
     std::atomic<bool> stop{false};
     std::thread notifier([&] {
         const unsigned w0 = 1, w1 = 2;
@@ -114,12 +130,27 @@ TEST_F(ListenerTest, ConnectAndDisconnectRaceSafelyWithNotifications) {
             NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* l) { l->OnRawData(w0, w1); });
         }
     });
-    for (int i = 0; i < 2000; ++i) {
-        Connect(i % 2 ? static_cast<ITmcRawDataListener*>(&a) : &b);
-        if (i % 3 == 0) Disconnect(&a);
+    RetiringListener* current = nullptr;
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 3 == 2) {
+            Disconnect(current);
+        } else {
+            listeners.push_back(std::make_unique<RetiringListener>());
+            Connect(listeners.back().get());
+        }
+        if (current != nullptr) current->retired = true;
+        current = i % 3 == 2 ? nullptr : listeners.back().get();
+        std::this_thread::yield();
     }
     stop = true;
     notifier.join();
+    int calls = 0, late = 0;
+    for (const auto& l : listeners) {
+        calls += l->calls;
+        late += l->lateCalls;
+    }
+    EXPECT_GT(calls, 100) << "the notifier did reach the listeners";
+    EXPECT_EQ(late, 0);
     EXPECT_EQ(RawDataSlot().callsInProgress.load(), 0);
 }
 

@@ -220,5 +220,77 @@ TEST_F(PortTest, AThrowingListenerDoesNotStopTheReader) {
     EXPECT_TRUE(test::WaitUntil([&] { return l.last == 910; }));
 }
 
+// Two workers, each inside a callback that empties the other's slot at the
+// same moment: the reader in OnRawData, the status worker in OnStatusChanged.
+struct CrossDisconnect {
+    struct Raw : ITmcRawDataListener {
+        CrossDisconnect* both;
+        ~Raw() override { test::DisconnectIfConnected(this); }
+        void OnRawData(const unsigned&, const unsigned&) override {
+            both->rawInside = true;
+            test::WaitUntil([&] { return both->statusInside.load(); }, 3000ms);
+            Disconnect(static_cast<ITmcStatusListener*>(nullptr));
+            both->rawDone = true;
+        }
+    } raw;
+    struct Status : ITmcStatusListener {
+        CrossDisconnect* both;
+        ~Status() override { test::DisconnectIfConnected(this); }
+        void OnStatusChanged(const TmcStatus& s) override {
+            if (s != TmcStatusTmc) return;
+            both->statusInside = true;
+            test::WaitUntil([&] { return both->rawInside.load(); }, 3000ms);
+            Disconnect(static_cast<ITmcRawDataListener*>(nullptr));
+            both->statusDone = true;
+        }
+    } status;
+    std::atomic<bool> rawInside{false}, statusInside{false}, rawDone{false}, statusDone{false};
+    CrossDisconnect() { raw.both = status.both = this; }
+};
+
+TEST_F(PortTest, WorkersDisconnectingEachOthersListenersNeverWaitForEachOther) {
+    CrossDisconnect cross;
+    Connect(&cross.raw);
+    Connect(&cross.status);
+    ASSERT_TRUE(Open());
+    // A clock-time group is TMC-related: the reader reports it raw, and the
+    // status worker raises TMC at the same time.
+    receiver_.Send(emulator::GroupSentence(0x6201, 0x4000, 1, 2));
+    ASSERT_TRUE(test::WaitUntil([&] { return cross.rawDone && cross.statusDone; }, 8000ms))
+        << "raw inside " << cross.rawInside << ", status inside " << cross.statusInside;
+    ASSERT_TRUE(TmcClose());
+    EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
+    EXPECT_TRUE(Open()) << "both workers ended, so a new run starts";
+}
+
+class ReopeningListener : public ITmcFrequencyListener {
+public:
+    ~ReopeningListener() override { test::DisconnectIfConnected(this); }
+    void OnFrequencyChanged(int, int, unsigned char) override {
+        reopened = TmcReopen() ? 1 : 0;
+        openAfter = TmcIsOpen();
+    }
+    std::atomic<int> reopened{-1};
+    std::atomic<bool> openAfter{false};
+};
+
+TEST_F(PortTest, ReopenFromACallbackIsRefusedAndLeavesTheConnectionAlone) {
+    ReopeningListener l;
+    StatusRecorder status;
+    Connect(&l);
+    Connect(&status);
+    ASSERT_TRUE(Open());
+    receiver_.Send(emulator::TuningSentence(9000, 40));
+    ASSERT_TRUE(test::WaitUntil([&] { return l.reopened != -1; }));
+    EXPECT_EQ(l.reopened, 0);
+    EXPECT_TRUE(l.openAfter);
+    EXPECT_TRUE(TmcIsOpen());
+    Disconnect(&l);
+    receiver_.Send(emulator::TuningSentence(9100, 40));
+    int f = 0;
+    EXPECT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 910; })) << "still reading";
+    EXPECT_EQ(status.Statuses(), std::vector<TmcStatus>{TmcStatusNoRds});
+}
+
 }  // namespace
 }  // namespace rdstmc

@@ -8,6 +8,10 @@ namespace rdstmc::platform {
 
 static_assert(sizeof(pthread_t) <= 16, "Thread handle storage too small");
 
+namespace {
+thread_local bool t_isWorker = false;
+}  // namespace
+
 static pthread_t& Handle(unsigned char* storage) { return *reinterpret_cast<pthread_t*>(storage); }
 
 Thread::Thread() { std::memset(handle_, 0, sizeof handle_); }
@@ -18,6 +22,7 @@ Thread::~Thread() = default;
 
 void* Thread::Trampoline(void* raw) {
     Thread* self = static_cast<Thread*>(raw);
+    t_isWorker = true;
     pthread_setname_np(pthread_self(), self->name_);
     self->body_(self->arg_);
     self->finished_.store(true, std::memory_order_release);
@@ -50,9 +55,19 @@ bool Thread::Join(unsigned timeoutMs) {
     return true;
 }
 
+void Thread::Abandon() {
+    started_.store(false, std::memory_order_release);
+    finished_.store(true, std::memory_order_release);
+    finishedSignal_.Renew();
+}
+
 bool Thread::IsCurrent() const {
     if (!started_.load(std::memory_order_acquire)) return false;
     return pthread_equal(pthread_self(), *reinterpret_cast<const pthread_t*>(handle_)) != 0;
 }
 
+}  // namespace rdstmc::platform
+
+namespace rdstmc::platform {
+bool Thread::CurrentIsWorker() { return t_isWorker; }
 }  // namespace rdstmc::platform
