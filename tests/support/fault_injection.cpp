@@ -108,13 +108,17 @@ FaultInjector::FaultInjector(const std::string& pathPart) {
         std::lock_guard<std::mutex> guard(pathMutex);
         targetPath = pathPart;
     }
-    platform::SystemCalls& table = platform::Sys();
-    table.open = Open;
-    table.close = Close;
-    table.read = Read;
-    table.write = Write;
-    table.poll = Poll;
-    table.tcsetattr = SetAttributes;
+    static const platform::SystemCalls injecting = [] {
+        platform::SystemCalls table = RealSystemCalls();
+        table.open = Open;
+        table.close = Close;
+        table.read = Read;
+        table.write = Write;
+        table.poll = Poll;
+        table.tcsetattr = SetAttributes;
+        return table;
+    }();
+    platform::SetSystemCalls(&injecting);
 }
 
 FaultInjector::~FaultInjector() { Clear(); }

@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace rdstmc::platform {
 namespace {
 
@@ -19,12 +21,14 @@ int RealPoll(pollfd* fds, unsigned long count, int timeoutMs) {
 const SystemCalls kReal = {RealOpen,   ::close,     ::read,    ::write, RealPoll,
                            ::tcgetattr, ::tcsetattr, RealIoctl, ::flock};
 
+// Constant-initialised, so it holds the real table before any constructor runs.
+std::atomic<const SystemCalls*> g_table{&kReal};
+
 }  // namespace
 
-SystemCalls& Sys() {
-    static SystemCalls table = kReal;
-    return table;
-}
+const SystemCalls& Sys() { return *g_table.load(std::memory_order_acquire); }
+
+void SetSystemCalls(const SystemCalls* table) { g_table.store(table ? table : &kReal, std::memory_order_release); }
 
 const SystemCalls& RealSystemCalls() { return kReal; }
 

@@ -22,9 +22,14 @@ struct SystemCalls {
     int (*flock)(int fd, int operation);
 };
 
-// The table in use. Swap entries only while no library thread makes calls.
-SystemCalls& Sys();
-// The real calls, for restoring the table.
+// The table in use. A caller keeps the table it fetched for the whole of one
+// operation; tables are never freed, so swapping while threads make calls is
+// safe.
+const SystemCalls& Sys();
+// Installs `table` (which must live for the rest of the process); null puts
+// the real calls back.
+void SetSystemCalls(const SystemCalls* table);
+// The real calls.
 const SystemCalls& RealSystemCalls();
 
 }  // namespace rdstmc::platform
