@@ -1,9 +1,8 @@
 #include "status/status_worker.h"
 
-#include <algorithm>
-
 #include "data/receiver_state.h"
 #include "platform/named_event.h"
+#include "status/reception_rule.h"
 
 namespace rdstmc {
 
@@ -13,22 +12,13 @@ const char kTmcEventName[] = "TmcStatusTmcNotifyEvent";
 namespace {
 
 constexpr unsigned kTickMs = 1000;
-constexpr int kTicksSaturated = 6;
-constexpr int kTicksExpired = 5;
 // Bounds the gate wait; TmcOpen and TmcStartSimulation always open it.
 constexpr unsigned kGateTimeoutMs = 5000;
-
-int Older(int ticks) { return std::min(ticks + 1, kTicksSaturated); }
+// A wake-up seen while the run goes on is stale; it is cleared and the loop
+// pauses this long rather than spin on it.
+constexpr unsigned kStaleWakeupPauseMs = 100;
 
 bool RunActive(const ReceiverState& s) { return s.readerRunning.load() || s.replayRunning.load(); }
-
-void Decide(int sinceRds, int sinceTmc) {
-    if (sinceRds < kTicksExpired) {
-        SetStatus(sinceTmc >= kTicksExpired ? TmcStatusRdsOnly : TmcStatusTmc);
-    } else if (sinceTmc >= kTicksExpired) {
-        SetStatus(TmcStatusNoRds);
-    }
-}
 
 }  // namespace
 
@@ -39,6 +29,15 @@ void OpenActivityEvents() {
     if (s.tmcEvent.load() == nullptr) s.tmcEvent.store(platform::NamedEventOpen(kTmcEventName));
 }
 
+platform::EventWaitResult WaitOneTick(platform::NamedEvent* rds, platform::NamedEvent* tmc,
+                                      const platform::Wakeup& stop) {
+    platform::EventWaitResult r = platform::EventWaitResult::Failed;
+    if (rds != nullptr && tmc != nullptr) r = platform::NamedEventWaitEither(rds, tmc, stop, kTickMs);
+    if (r != platform::EventWaitResult::Failed) return r;
+    // Without working events every tick is quiet, but it still lasts its second.
+    return stop.Wait(kTickMs) ? platform::EventWaitResult::Woken : platform::EventWaitResult::TimedOut;
+}
+
 void StatusWorker(void*) {
     ReceiverState& s = State();
     s.statusStartGate.Wait(kGateTimeoutMs);
@@ -46,40 +45,22 @@ void StatusWorker(void*) {
     platform::NamedEvent* const rds = s.rdsEvent.load();
     platform::NamedEvent* const tmc = s.tmcEvent.load();
 
-    int sinceRds = kTicksSaturated;
-    int sinceTmc = kTicksSaturated;
+    ReceptionRule rule;
     while (RunActive(s)) {
-        platform::EventWaitResult r = platform::EventWaitResult::Failed;
-        if (rds != nullptr && tmc != nullptr) r = platform::NamedEventWaitEither(rds, tmc, s.stopSignal, kTickMs);
-        if (r == platform::EventWaitResult::Failed) {
-            // Without events every tick is quiet; keep the one-second pace.
-            r = s.stopSignal.Wait(kTickMs) ? platform::EventWaitResult::Woken : platform::EventWaitResult::TimedOut;
-        }
-        switch (r) {
-            case platform::EventWaitResult::Second:  // TMC activity
-                sinceRds = 0;
-                sinceTmc = 0;
-                SetStatus(TmcStatusTmc);
-                break;
-            case platform::EventWaitResult::First:  // RDS activity
-                sinceRds = 0;
-                sinceTmc = Older(sinceTmc);
-                Decide(sinceRds, sinceTmc);
-                break;
+        Activity activity = Activity::Quiet;
+        switch (WaitOneTick(rds, tmc, s.stopSignal)) {
+            case platform::EventWaitResult::First: activity = Activity::Rds; break;
+            case platform::EventWaitResult::Second: activity = Activity::Tmc; break;
             case platform::EventWaitResult::Woken:
-                // The run is ending; the loop test sees it. A stale wake-up
-                // while still running is paced, never spun on.
+                // The run is ending; the loop test sees it.
                 if (RunActive(s)) {
                     s.stopSignal.Reset();
-                    s.stopSignal.Wait(100);
+                    s.stopSignal.Wait(kStaleWakeupPauseMs);
                 }
-                break;
-            default:
-                sinceRds = Older(sinceRds);
-                sinceTmc = Older(sinceTmc);
-                Decide(sinceRds, sinceTmc);
-                break;
+                continue;
+            default: break;
         }
+        if (const std::optional<TmcStatus> status = rule.Next(activity)) SetStatus(*status);
     }
     SetStatus(TmcStatusStopped);
 }
