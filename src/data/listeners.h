@@ -23,6 +23,10 @@ ListenerSlot& RawDataSlot();
 void EnterListenerCall(ListenerSlot& slot);
 void LeaveListenerCall(ListenerSlot& slot);
 
+// In a copy of the process, where only the calling thread exists: calls that
+// other threads had in progress will never end, so they no longer count.
+void ForgetCallsOfOtherThreads();
+
 // Calls `call(listener)` if a listener of type L is connected. Exceptions the
 // client throws are swallowed: one bad callback must not end a worker.
 template <class L, class F>

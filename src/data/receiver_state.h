@@ -92,6 +92,7 @@ struct ReceiverState {
     platform::Wakeup stopSignal;       // set when the current run ends
     platform::Wakeup statusStartGate;  // lets the status worker begin
     char replayPath[1024] = {};        // lifecycleLock until the worker starts
+    std::atomic<intptr_t> replayFile{-1};  // the replay worker's open file
 };
 
 // The record; it exists from first use until the process ends and is never

@@ -1,6 +1,9 @@
 #include "link/runs.h"
 
+#include "data/listeners.h"
 #include "data/receiver_state.h"
+#include "platform/file.h"
+#include "platform/process.h"
 #include "status/status_worker.h"
 
 namespace rdstmc {
@@ -20,9 +23,62 @@ struct ReapWorkersAtUnload {
 };
 ReapWorkersAtUnload g_reapAtUnload;
 
+// A copy of the process (fork) starts closed. It has none of the workers, and
+// what it inherits is shared with the parent (the open device and its lock,
+// the wake-ups) or was held by the parent's other threads (the locks, calls
+// in progress). Left alone, a child that merely lives would keep the device
+// locked, and one that closes would stop the parent's reader. The locks are
+// taken around the copy, in the order the library always takes them, so none
+// is copied while another thread holds it.
+void TakeLocksBeforeCopy() {
+    ReceiverState& s = State();
+    s.lifecycleLock.Acquire();
+    s.logLock.Acquire();
+    s.writeLock.Acquire();
+    s.portLock.Acquire();
+    s.dataLock.Acquire();
+}
+
+void ReleaseLocksAfterCopy() {
+    ReceiverState& s = State();
+    s.dataLock.Release();
+    s.portLock.Release();
+    s.writeLock.Release();
+    s.logLock.Release();
+    s.lifecycleLock.Release();
+}
+
+void StartClosedInChild() {
+    ReceiverState& s = State();
+    s.readerRunning.store(false);
+    s.replayRunning.store(false);
+    s.portOpen.store(false);
+    if (s.port) {
+        platform::SerialAbandon(s.port.get());
+        s.port.reset();
+    }
+    platform::File replay;
+    replay.handle = s.replayFile.exchange(-1);
+    platform::FileClose(replay);
+    s.dataWorker.Abandon();
+    s.statusWorker.Abandon();
+    s.stopSignal.Renew();
+    s.statusStartGate.Renew();
+    s.published.status = TmcStatusStopped;
+    ForgetCallsOfOtherThreads();
+    ReleaseLocksAfterCopy();
+}
+
+void HandleProcessCopies() {
+    static const bool registered =
+        (platform::OnProcessCopy(TakeLocksBeforeCopy, ReleaseLocksAfterCopy, StartClosedInChild), true);
+    (void)registered;
+}
+
 }  // namespace
 
 bool EndPreviousRun() {
+    HandleProcessCopies();
     ReceiverState& s = State();
     if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent()) return false;
     s.stopSignal.Set();

@@ -32,4 +32,10 @@ void SerialInterrupt(SerialDevice* device);
 // Releases the device. No other call on it may be in progress or follow.
 void SerialClose(SerialDevice* device);
 
+// In a copy of the process: lets go of this process's hold on the device
+// without touching what it shares with the parent (its exclusive use, its
+// lock, its interrupt), so the parent's connection goes on as it was. A later
+// SerialClose only frees the object. Single-threaded use only.
+void SerialAbandon(SerialDevice* device);
+
 }  // namespace rdstmc::platform

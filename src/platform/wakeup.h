@@ -21,6 +21,11 @@ public:
     // Blocks until set or `timeoutMs` has passed; true when set.
     bool Wait(unsigned timeoutMs) const;
 
+    // Gives this object a new, clear OS object and lets go of the old one,
+    // which a copied process shares with its parent: setting or resetting it
+    // in the child would reach the parent's workers. Single-threaded use only.
+    void Renew();
+
     // For other platform implementations only: the native pollable object.
     intptr_t NativeHandle() const { return handle_; }
 

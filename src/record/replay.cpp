@@ -42,7 +42,9 @@ void PauseUnlessStopped(void*, unsigned ms) { State().stopSignal.Wait(ms); }
 void ReplayWorker(void*) {
     ReceiverState& s = State();
     platform::File file = platform::FileOpenExisting(s.replayPath);
+    s.replayFile.store(file.handle);
     PlayRecording(ReadFromFile, PauseUnlessStopped, &file, s.replayRunning, ReplayToLibrary, nullptr);
+    s.replayFile.store(-1);
     platform::FileClose(file);
     EndReplay(s);
 }

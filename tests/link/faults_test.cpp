@@ -14,11 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 using emulator::TuningSentence;
 
-double ProcessCpuSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
+using test::ProcessCpuSeconds;
 
 class Faults : public ::testing::Test {
 protected:

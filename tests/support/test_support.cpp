@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <dirent.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -69,6 +70,12 @@ static int CountEntries(const char* dir) {
         closedir(d);
     }
     return n;
+}
+
+double ProcessCpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 int ThreadCount() { return CountEntries("/proc/self/task"); }

@@ -30,6 +30,8 @@ inline const unsigned short* W(const std::u16string& s) {
 
 int ThreadCount();
 int OpenDescriptorCount();
+// CPU time used by every thread of this process so far.
+double ProcessCpuSeconds();
 
 // Disconnects `l` if it is the connected listener of its kind. Every test
 // listener calls it from its own destructor, so a listener that goes out of

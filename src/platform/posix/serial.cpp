@@ -197,12 +197,24 @@ void SerialInterrupt(SerialDevice* d) {
 
 void SerialClose(SerialDevice* d) {
     if (d == nullptr) return;
-    // Exclusive mode stays on a terminal that another process keeps open;
-    // clear it so the next opener is not refused.
-    Sys().ioctl(d->fd, TIOCNXCL);
-    Sys().close(d->fd);
-    close(d->interruptFd);
+    if (d->fd >= 0) {
+        // Exclusive mode stays on a terminal that another process keeps
+        // open; clear it so the next opener is not refused.
+        Sys().ioctl(d->fd, TIOCNXCL);
+        Sys().close(d->fd);
+    }
+    if (d->interruptFd >= 0) close(d->interruptFd);
     delete d;
+}
+
+void SerialAbandon(SerialDevice* d) {
+    if (d == nullptr) return;
+    // Closing the copies only drops this process's references: the lock and
+    // the open file stay the parent's.
+    if (d->fd >= 0) Sys().close(d->fd);
+    if (d->interruptFd >= 0) close(d->interruptFd);
+    d->fd = -1;
+    d->interruptFd = -1;
 }
 
 }  // namespace rdstmc::platform

@@ -19,6 +19,11 @@ Wakeup::~Wakeup() {
     if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
+void Wakeup::Renew() {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+    handle_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
 void Wakeup::Set() {
     if (handle_ < 0) return;
     uint64_t one = 1;
