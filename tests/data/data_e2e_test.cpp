@@ -114,6 +114,7 @@ TEST(ReceiverDataFlow, ListenersComeAndGoWhileDataFlows) {
     std::thread sender([&] {
         for (unsigned n = 0; !stop; ++n) {
             receiver.Send(emulator::TuningSentence(8800 + 10 * static_cast<int>(n % 200), 40) +
+                          GroupSentence(0x6201, 0x0000, 0xE0CD, 0x4E44) +
                           GroupSentence(0x6201, 0x8000, n & 0xFFFF, 1) +
                           GroupSentence(0x6201, 0x2000 | (n & 0xF), 0x4142, 0x0D00) +
                           emulator::StationSentence("FLOWING "));
@@ -135,7 +136,7 @@ TEST(ReceiverDataFlow, ListenersComeAndGoWhileDataFlows) {
             TmcGetStatus();
         }
     });
-    size_t heard = 0;
+    size_t heard = 0, foreign = 0;
     for (int i = 0; i < 200; ++i) {
         // Each listener lives only for its turn; once Disconnect returns it is gone.
         test::FrequencyRecorder freq;
@@ -149,11 +150,24 @@ TEST(ReceiverDataFlow, ListenersComeAndGoWhileDataFlows) {
         Disconnect(&rds);
         Disconnect(&raw);
         heard += freq.Events().size() + rds.Stations().size() + raw.Groups().size();
+        // Whatever a listener heard is exactly what was sent, never torn.
+        for (const auto& e : freq.Events()) foreign += e.frequency < 880 || e.frequency > 1079 || e.quality != 40;
+        for (const auto& st : rds.Stations()) foreign += st != std::make_pair(0x6201, std::string("FLOWING "));
+        for (const auto& g : raw.Groups()) foreign += g.first != 0x62018000u || (g.second & 0xFFFF) != 1;
     }
     stop = true;
     sender.join();
     querier.join();
     EXPECT_GT(heard, 0u) << "the listeners did hear the flow";
+    EXPECT_EQ(foreign, 0u);
+    unsigned long pi = 0;
+    unsigned short name[9];
+    ASSERT_TRUE(TmcGetRdsStation(pi, name, 9));
+    EXPECT_EQ(pi, 0x6201u);
+    EXPECT_EQ(test::Narrow(name), "FLOWING ");
+    unsigned short text[65];
+    ASSERT_TRUE(TmcGetRadioText(text, 65));
+    EXPECT_EQ(test::Narrow(text), "AB") << "each segment carries \"AB\" and a carriage return";
     EXPECT_TRUE(TmcClose());
 }
 

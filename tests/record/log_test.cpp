@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <regex>
 
 #include "platform/clock.h"
@@ -106,12 +108,18 @@ TEST_F(LogTest, TheLongestLineIsNeverCut) {
 }
 
 TEST_F(LogTest, AnUnwritableLogLosesRecordsButNothingElse) {
-    ASSERT_TRUE(TmcStartLogging(dir_.File("no/such/dir/x.log").c_str()));
+    const std::string missingDir = dir_.File("no");
+    ASSERT_TRUE(TmcStartLogging((missingDir + "/x.log").c_str()));
     test::QueriesAvailable available;
     test::Feed(emulator::TuningSentence(9000, 1));
     int f = 0;
     ASSERT_TRUE(TmcGetTunerFrequency(f));
     EXPECT_EQ(f, 900);
+    // Logging stays on: once the file can be written, records arrive again.
+    ASSERT_EQ(mkdir(missingDir.c_str(), 0700), 0);
+    test::Feed(emulator::TuningSentence(9100, 1));
+    EXPECT_EQ(test::LoggedSentences(test::ReadFile(missingDir + "/x.log")), emulator::TuningSentence(9100, 1));
+    EXPECT_TRUE(TmcStopLogging());
 }
 
 }  // namespace
