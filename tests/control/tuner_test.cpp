@@ -108,7 +108,9 @@ TEST_F(TunerTest, SentencesFromTwoThreadsAreWholeAndSpaced) {
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_TRUE(lines[i].text == "$PLTCM,A1*1A\r\n" || lines[i].text.rfind("$PLTCM,H2,90", 0) == 0)
             << lines[i].text;
-        if (i > 0) EXPECT_GE(lines[i].at - lines[i - 1].at, 140ms);
+        if (i > 0) {
+            EXPECT_GE(lines[i].at - lines[i - 1].at, 140ms);
+        }
     }
 }
 

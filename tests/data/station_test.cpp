@@ -23,12 +23,6 @@ std::string TextSegment(unsigned s, const char (&four)[5]) {
     return GroupSentence(0x1234, kB2A | s, b(0) << 8 | b(1), b(2) << 8 | b(3));
 }
 
-// A 4A group for a date (as MJD) and time.
-std::string ClockGroup(unsigned mjd, unsigned hour, unsigned minute) {
-    return GroupSentence(0x1234, kB4A | (mjd >> 15), ((mjd & 0x7FFF) << 1) | (hour >> 4),
-                         ((hour & 0xF) << 12) | (minute << 6));
-}
-
 std::string RadioText() {
     unsigned short text[65];
     EXPECT_TRUE(TmcGetRadioText(text, 65));

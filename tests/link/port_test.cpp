@@ -129,7 +129,9 @@ TEST_F(PortTest, ManyOpenCloseCyclesLeakNoThreadsOrDescriptors) {
     const int threads = test::ThreadCount();
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(Open()) << i;
-        if (i % 3 == 2) ASSERT_TRUE(TmcReopen()) << i;
+        if (i % 3 == 2) {
+            ASSERT_TRUE(TmcReopen()) << i;
+        }
         ASSERT_TRUE(TmcClose()) << i;
     }
     EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
@@ -253,6 +255,9 @@ TEST_F(PortTest, WorkersDisconnectingEachOthersListenersNeverWaitForEachOther) {
     Connect(&cross.raw);
     Connect(&cross.status);
     ASSERT_TRUE(Open());
+    // RDS only first: then the status worker runs and has its events.
+    receiver_.Send(emulator::GroupSentence(0x6201, 0x0000, 0xE0CD, 0x2020));
+    ASSERT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusRdsOnly; }));
     // A clock-time group is TMC-related: the reader reports it raw, and the
     // status worker raises TMC at the same time.
     receiver_.Send(emulator::GroupSentence(0x6201, 0x4000, 1, 2));

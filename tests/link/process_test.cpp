@@ -25,11 +25,7 @@ pid_t Fork(const std::function<int()>& child) {
     return pid;
 }
 
-int ExitCode(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
+using test::ExitCode;
 
 // True while some open file description holds the device's lock.
 bool DeviceLocked(const std::string& path) {

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -8,7 +6,6 @@
 #include "platform/named_event.h"
 #include "support/test_support.h"
 
-extern char** environ;
 
 namespace rdstmc {
 namespace {
@@ -31,20 +28,8 @@ protected:
     std::vector<std::string> tags_;
 };
 
-pid_t Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    return pid;
-}
-
-int ExitCode(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::ExitCode;
+using test::Spawn;
 
 TEST_F(NamedEventTest, AutoResetsAndLatchesOneSet) {
     platform::NamedEvent* a = Open("a");

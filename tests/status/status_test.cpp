@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,8 +7,6 @@
 #include "receiver_emulator.h"
 #include "status/status_worker.h"
 #include "support/test_support.h"
-
-extern char** environ;
 
 namespace rdstmc {
 namespace {
@@ -142,18 +138,12 @@ TEST_F(StatusTest, AnotherProcessIsWokenByTmcGroupsArriving) {
     ASSERT_TRUE(test::WaitUntil([&] { return holder.held.load(); }));
 
     const std::string name = "rdstmc-test-" + std::to_string(getpid()) + "-" + kTmcEventName;
-    std::vector<std::string> args = {EVENT_PEER_PATH, "wait", name, "5000"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    pid_t peer;
-    ASSERT_EQ(posix_spawn(&peer, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    const int peer = test::Spawn({EVENT_PEER_PATH, "wait", name, std::to_string(test::Scaled(5000ms).count())});
+    ASSERT_GT(peer, 0);
     receiver_.Send(GroupSentence(0x6201, 0x8000, 1, 2));
-    int status = 0;
-    ASSERT_EQ(waitpid(peer, &status, 0), peer);
+    const int code = test::ExitCode(peer);
     holder.release = true;
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the peer took the TMC activity signal";
+    EXPECT_EQ(code, 0) << "the peer took the TMC activity signal";
 }
 
 }  // namespace

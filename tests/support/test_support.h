@@ -15,8 +15,21 @@ namespace rdstmc::test {
 
 using namespace std::chrono_literals;
 
-// Polls `condition` until it holds or `timeout` passes; the last result.
+// How much slower than native this run may be (1 native, more under an
+// emulator): every deadline and time bound of the tests is multiplied by it.
+constexpr int kTimeScale = RDSTMC_TEST_TIME_SCALE;
+constexpr std::chrono::milliseconds Scaled(std::chrono::milliseconds bound) { return bound * kTimeScale; }
+
+// Polls `condition` until it holds or `timeout` (scaled) passes; the last result.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5000ms);
+
+// The command line that runs the program `argv[0]` from this test: under the
+// build's emulator when the tests themselves run emulated.
+std::vector<std::string> LaunchArgv(const std::vector<std::string>& argv);
+// Starts that command line as a child process; its id, or -1.
+int Spawn(const std::vector<std::string>& argv);
+// Waits for the child to end; its exit code, or -1 if it did not exit normally.
+int ExitCode(int pid);
 
 // Runs the bytes through the library's sentence path as one receive buffer
 // would (live data, so logging applies).

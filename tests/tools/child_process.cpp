@@ -8,13 +8,16 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "support/test_support.h"
+
 namespace rdstmc::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, int asUser) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const std::vector<std::string> command = LaunchArgv(argv);
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : command) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -27,7 +30,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int asUser) {
         sigprocmask(SIG_SETMASK, &none, nullptr);
         if (asUser >= 0 && (setgid(static_cast<gid_t>(asUser)) != 0 || setuid(static_cast<uid_t>(asUser)) != 0))
             _exit(126);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     close(out[1]);
