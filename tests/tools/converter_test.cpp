@@ -8,6 +8,7 @@
 
 #include "recording.h"
 #include "support/test_support.h"
+#include "tools/samples.h"
 
 namespace rdstmc {
 namespace {
@@ -23,14 +24,7 @@ bool ChecksumHolds(const std::string& sentence) {
     return std::strtoul(sentence.substr(star + 1, 2).c_str(), nullptr, 16) == sum && sentence.substr(star + 3) == "\r\n";
 }
 
-// "HELLO WORLD" and a carriage return, as 2A groups of PI 0x1234.
-const char kSpyExcerpt[] =
-    "<recorder=\"RDS Spy\" date=\"2017-04-04\">\r\n"
-    "Frequency: 96.9 MHz\r\n"
-    "1234 2000 4845 4C4C @2017/04/04 21:43:12.10\r\n"
-    "1234 2001 4F20 574F @2017/04/04 21:43:12.19\r\n"
-    "1234 ---- 4F20 574F @2017/04/04 21:43:12.27\r\n"
-    "1234 2002 524C 440D @2017/04/04 21:43:12.36\r\n";
+using test::kSpyExcerpt;
 
 TEST(Converter, RdsSpyLogBecomesCheckedSentencesOnTheSourceClock) {
     const convert::Conversion c = Convert(kSpyExcerpt, 0);

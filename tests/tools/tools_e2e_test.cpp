@@ -1,13 +1,18 @@
 // The tools as a user runs them: separate processes, a pseudo-terminal
 // between the emulator and the monitor, output read from their pipes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <regex>
 #include <sstream>
 
 #include "receiver_emulator.h"
+#include "support/test_support.h"
 #include "tools/child_process.h"
+#include "tools/samples.h"
 
 namespace rdstmc {
 namespace {
@@ -108,6 +113,7 @@ TEST(Tools, MonitorFailuresSayWhatIsWrongAndExitNonZero) {
         {{"--port", "/dev/rdstmc-no-such-device"}, 1, "no such device"},
         {{"--replay", "/nonexistent/recording.log"}, 1, "No such file or directory"},
         {{"--replay", "/dev"}, 1, "is a directory"},
+        {{"--replay", "/etc/passwd"}, 1, "nothing to play. Expected a recording in the library's log format"},
         {{"--port"}, 2, "--port needs a value"},
         {{"--tune", "96.9"}, 2, "need --port"},
         {{"--port", "/dev/null", "--baud", "12345"}, 2, "not a supported line speed"},
@@ -123,7 +129,8 @@ TEST(Tools, MonitorFailuresSayWhatIsWrongAndExitNonZero) {
     }
     ChildProcess help({MONITOR_PATH, "--help"});
     EXPECT_EQ(help.Wait(10s), 0);
-    for (const char* option : {"--port", "--baud", "--replay", "--log", "--tune", "--seek", "--duration", "--json"})
+    for (const char* option :
+         {"--port", "--baud", "--list-ports", "--replay", "--log", "--tune", "--seek", "--duration", "--json"})
         EXPECT_TRUE(Has(help.Output(), option)) << option;
 }
 
@@ -140,6 +147,69 @@ TEST(Tools, MonitorExplainsADeviceItMayNotOpen) {
     ASSERT_EQ(monitor.Wait(10s), 1) << monitor.Errors();
     EXPECT_TRUE(Has(monitor.Errors(), "permission denied")) << monitor.Errors();
     EXPECT_TRUE(Has(monitor.Errors(), "sudo usermod -aG"));
+}
+
+TEST(Tools, MonitorFindsTheRateTheModuleRunsAt) {
+    ChildProcess emulator({EMULATOR_PATH, "--idle", "--baud", "19200"});
+    const std::string device = StartEmulator(emulator);
+    ASSERT_FALSE(device.empty());
+    ChildProcess monitor({MONITOR_PATH, "--port", device, "--duration", "1.5"});
+    ASSERT_EQ(monitor.Wait(40s), 0) << monitor.Output() << monitor.Errors();
+    const std::string out = monitor.Output();
+    EXPECT_TRUE(Has(out, "listening at 9600 baud")) << out;
+    EXPECT_TRUE(Has(out, "found the receiver at 19200 baud")) << out;
+    EXPECT_FALSE(Has(out, "listening at 57600 baud")) << "the hunt stops at the first rate that works";
+    EXPECT_TRUE(Has(out.substr(out.find("found the receiver")), "frequency  88.0 MHz")) << out;
+}
+
+TEST(Tools, MonitorSaysWhenTheModuleAnswersAtNoUsualRate) {
+    ChildProcess emulator({EMULATOR_PATH, "--idle", "--baud", "1200"});
+    const std::string device = StartEmulator(emulator);
+    ASSERT_FALSE(device.empty());
+    ChildProcess monitor({MONITOR_PATH, "--port", device});
+    ASSERT_EQ(monitor.Wait(60s), 1) << monitor.Output() << monitor.Errors();
+    EXPECT_TRUE(Has(monitor.Errors(), "no answer from a receiver at 38400, 9600, 19200, 57600, 115200, 4800, 230400 baud"))
+        << monitor.Errors();
+    EXPECT_FALSE(Has(monitor.Output(), "frequency")) << "nothing was decoded from the garbled line";
+}
+
+TEST(Tools, MonitorListsTheSerialDevicesWithTheirStableNames) {
+    emulator::ReceiverEmulator receiver;
+    test::TempDir dev;
+    ASSERT_EQ(mkdir((dev.Path() + "/serial").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dev.Path() + "/serial/by-id").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(receiver.DevicePath().c_str(), dev.File("ttyUSB0").c_str()), 0);
+    ASSERT_EQ(symlink("../../ttyUSB0", dev.File("serial/by-id/usb-FTDI_RDS_Receiver-if00-port0").c_str()), 0);
+    ASSERT_EQ(symlink("/nonexistent/rdstmc", dev.File("ttyACM3").c_str()), 0);
+    setenv("RDSTMC_DEVICE_DIR", dev.Path().c_str(), 1);
+    ChildProcess monitor({MONITOR_PATH, "--list-ports"});
+    unsetenv("RDSTMC_DEVICE_DIR");
+    ASSERT_EQ(monitor.Wait(10s), 0) << monitor.Errors();
+    const std::string out = monitor.Output();
+    EXPECT_TRUE(Has(out, dev.File("serial/by-id/usb-FTDI_RDS_Receiver-if00-port0") + "\n      -> " +
+                             receiver.DevicePath()))
+        << out;
+    const auto line = [&](const std::string& device) {
+        for (const std::string& l : Lines(out)) {
+            if (l.rfind("  " + device + " ", 0) == 0) return l;
+        }
+        return std::string();
+    };
+    EXPECT_TRUE(Has(line(dev.File("ttyUSB0")), "can be opened")) << out;
+    EXPECT_TRUE(Has(line(dev.File("ttyACM3")), "No such file or directory")) << out;
+    EXPECT_LT(out.find("ttyUSB0 "), out.find("ttyACM3 "));
+}
+
+TEST(Tools, MonitorReplaysAnRdsSpyLogByConvertingIt) {
+    test::TempDir dir;
+    const std::string spy = dir.File("capture.spy");
+    test::WriteFile(spy, test::kSpyExcerpt);
+    ChildProcess monitor({MONITOR_PATH, "--replay", spy, "--json"});
+    ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+    const std::string out = monitor.Output();
+    EXPECT_TRUE(Has(out, "converted 3 RDS groups with their own times, 1 incomplete ones skipped")) << out;
+    EXPECT_TRUE(Has(out, "\"event\":\"text\",\"text\":\"HELLO WORLD\"")) << out;
+    EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9")) << out;
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ const int kStations[] = {8930, 9170, 9690, 10120, 10460};
 constexpr int kStationQuality = 48, kNoiseQuality = 15;
 
 const char kUsage[] =
-    "Usage: rdstmc-emulator [--recording FILE | --idle] [--loop] [--link PATH]\n"
+    "Usage: rdstmc-emulator [--recording FILE | --idle] [--loop] [--link PATH] [--baud N]\n"
     "A receiver module on a pseudo-terminal. Prints the device to open, e.g.\n"
     "  rdstmc-monitor --port /dev/pts/N\n"
     "\n"
@@ -44,6 +44,8 @@ const char kUsage[] =
     "  --idle            play nothing; report the tuned frequency once a second\n"
     "  --loop            start the recording again at its end\n"
     "  --link PATH       also make PATH a symbolic link to the device\n"
+    "  --baud N          run the module at N bits/s: while the port is set to another\n"
+    "                    speed, everything either way arrives garbled\n"
     "  --help            show this text\n"
     "\n"
     "Tuner: \"$PLTCM,H2,<f>\" is answered with a \"$PLTTQ\" for that frequency;\n"
@@ -59,8 +61,11 @@ void Say(const std::string& line) {
     std::fflush(stdout);
 }
 
+// The line from its last '$' (a module resynchronises there after noise),
+// without its line end.
 std::string Trimmed(const std::string& line) {
-    std::string s = line;
+    const size_t dollar = line.rfind('$');
+    std::string s = dollar == std::string::npos ? line : line.substr(dollar);
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
     return s;
 }
@@ -113,6 +118,7 @@ bool SleepUntil(const sigset_t& stop, Clock::time_point until) {
 int main(int argc, char** argv) {
     std::string recordingPath = rdstmc::tools::BundledRecording(), link;
     bool idle = false, loop = false;
+    unsigned long baud = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -122,6 +128,11 @@ int main(int argc, char** argv) {
             idle = true;
         } else if (arg == "--loop") {
             loop = true;
+        } else if (arg == "--baud" && i + 1 < argc) {
+            if (!rdstmc::tools::ParseUnsigned(argv[++i], baud) || baud == 0) {
+                std::fprintf(stderr, "rdstmc-emulator: --baud needs a line speed such as 9600\n");
+                return 2;
+            }
         } else if ((arg == "--recording" || arg == "--link") && i + 1 < argc) {
             (arg == "--link" ? link : recordingPath) = argv[++i];
         } else {
@@ -149,6 +160,10 @@ int main(int argc, char** argv) {
 
     ReceiverEmulator receiver;
     receiver.KeepReceived(false);
+    if (!receiver.RunAtLineSpeed(static_cast<unsigned>(baud))) {
+        std::fprintf(stderr, "rdstmc-emulator: --baud %lu: not a standard line speed\n", baud);
+        return 2;
+    }
     Say("device: " + receiver.DevicePath());
     if (!link.empty()) {
         struct stat st;

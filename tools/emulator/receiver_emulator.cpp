@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace rdstmc::emulator {
 namespace {
@@ -27,6 +28,24 @@ std::string WithChecksum(const std::string& body, unsigned sum) {
     char tail[8];
     std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
     return body + tail;
+}
+
+// What a UART makes of a byte sent at another rate: some other byte.
+char Garbled(char c) { return static_cast<char>((static_cast<unsigned char>(c) * 37u + 11u) ^ 0xA5u); }
+
+bool SpeedCode(unsigned baud, speed_t& code) {
+    static const std::pair<unsigned, speed_t> kCodes[] = {
+        {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},   {19200, B19200},
+        {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},
+        {921600, B921600},
+    };
+    for (const auto& [rate, c] : kCodes) {
+        if (rate == baud) {
+            code = c;
+            return true;
+        }
+    }
+    return false;
 }
 
 void MakeRaw(int fd) {
@@ -89,8 +108,30 @@ void ReceiverEmulator::Hangup() {
     }
 }
 
-bool ReceiverEmulator::Send(const std::string& bytes) {
+bool ReceiverEmulator::RunAtLineSpeed(unsigned baud) {
+    speed_t code;
+    if (baud != 0 && !SpeedCode(baud, code)) return false;
+    lineSpeed_.store(baud);
+    return true;
+}
+
+bool ReceiverEmulator::SpeedMismatch(int master) const {
+    const unsigned baud = lineSpeed_.load();
+    speed_t wanted;
+    if (baud == 0 || !SpeedCode(baud, wanted)) return false;
+    // The master reports the slave's settings: the speed the library chose.
+    termios t;
+    return tcgetattr(master, &t) == 0 && cfgetospeed(&t) != wanted;
+}
+
+bool ReceiverEmulator::Send(const std::string& text) {
     std::lock_guard<std::mutex> guard(writeMutex_);
+    std::string garbled;
+    if (master_ >= 0 && SpeedMismatch(master_)) {
+        garbled = text;
+        for (char& c : garbled) c = Garbled(c);
+    }
+    const std::string& bytes = garbled.empty() ? text : garbled;
     size_t done = 0;
     while (done < bytes.size()) {
         if (master_ < 0) return false;
@@ -173,6 +214,9 @@ void ReceiverEmulator::Capture() {
             continue;
         }
         const auto now = Clock::now();
+        if (SpeedMismatch(fd)) {
+            for (ssize_t i = 0; i < n; ++i) buffer[i] = Garbled(buffer[i]);
+        }
         std::vector<std::string> complete;
         std::function<void(const std::string&)> handler;
         {

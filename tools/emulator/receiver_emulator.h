@@ -2,6 +2,7 @@
 // its serial port, this side plays sentences into it and records every byte
 // the library sends. Used by the tests and by rdstmc-emulator.
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -64,8 +65,17 @@ public:
     // Closes this side, as when a USB adapter is pulled.
     void Hangup();
 
+    // Makes the module run at `baud` bits/s: while the library's port is set
+    // to any other speed (the pseudo-terminal's setting, read from this
+    // side), every byte either way arrives garbled, as on a real line with
+    // mismatched rates. 0, the default, passes everything. False for a rate
+    // a serial port cannot be set to.
+    bool RunAtLineSpeed(unsigned baud);
+
 private:
     void Capture();
+    // True while the speed of the port on `master` differs from the module's.
+    bool SpeedMismatch(int master) const;
 
     int master_ = -1;
     int slave_ = -1;
@@ -77,6 +87,7 @@ private:
     std::string partial_;
     std::function<void(const std::string&)> handler_;
     bool keep_ = true;
+    std::atomic<unsigned> lineSpeed_{0};
     std::mutex writeMutex_;
     std::thread capture_;
 };

@@ -18,6 +18,9 @@
 #include <rdstmc.h>
 
 #include "options.h"
+#include "ports.h"
+#include "rate_hunt.h"
+#include "replay_source.h"
 #include "tool_support.h"
 #include "view.h"
 
@@ -103,38 +106,16 @@ std::string ExplainPortFailure(const std::string& device, unsigned baud) {
            " baud (busy, or the rate is not supported by the adapter).";
 }
 
-// Why a recording could not be played, or "" if it should play.
-std::string ExplainRecordingFailure(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
-    if (S_ISDIR(st.st_mode)) return path + ": is a directory, not a recording";
-    if (access(path.c_str(), R_OK) != 0) return path + ": cannot be read (" + std::strerror(errno) + ")";
-    if (st.st_size == 0) return path + ": is empty";
-    return "";
+// Where the devices are; tests point it at a directory of their own.
+std::string DeviceDir() {
+    const char* dir = std::getenv("RDSTMC_DEVICE_DIR");
+    return dir && *dir ? dir : "/dev";
 }
 
-// The library opens a recording for reading and writing, so an installed,
-// read-only one is played from a private copy.
-std::string PrivateCopy(const std::string& path) {
-    const char* dir = std::getenv("TMPDIR");
-    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/rdstmc-monitor-XXXXXX";
-    const int out = mkstemp(name.data());
-    if (out < 0) return "";
-    const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = in >= 0;
-    char buffer[8192];
-    while (ok) {
-        const ssize_t n = read(in, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0 && write(out, buffer, static_cast<size_t>(n)) == n;
-    }
-    if (in >= 0) close(in);
-    if (close(out) != 0 || !ok) {
-        unlink(name.c_str());
-        return "";
-    }
-    return name;
+std::string RateList() {
+    std::string list;
+    for (unsigned baud : HuntedRates()) list += (list.empty() ? "" : ", ") + std::to_string(baud);
+    return list;
 }
 
 int Run(const Options& options) {
@@ -144,20 +125,13 @@ int Run(const Options& options) {
     const sigset_t stopSignals = tools::BlockStopSignals();
 
     const bool live = !options.port.empty();
-    std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
-    std::string copy;
+    const std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
+    ReplaySource source;
     if (!live) {
-        const std::string why = ExplainRecordingFailure(recording);
-        if (!why.empty()) {
-            Fail(why);
+        source = PrepareReplay(recording);
+        if (!source.error.empty()) {
+            Fail(source.error);
             return kFailed;
-        }
-        if (access(recording.c_str(), W_OK) != 0) {
-            copy = PrivateCopy(recording);
-            if (copy.empty()) {
-                Fail("cannot make a private copy of the read-only recording " + recording);
-                return kFailed;
-            }
         }
     }
     if (!options.log.empty()) {
@@ -178,14 +152,36 @@ int Run(const Options& options) {
         Fail(options.log + ": the library refused the log path");
         result = kFailed;
     } else if (live) {
-        view.Note("opening " + options.port + " at " + std::to_string(options.baud) + " baud");
-        if (!TmcOpen(options.port.c_str(), options.baud)) {
-            Fail(ExplainPortFailure(options.port, options.baud));
-            result = kFailed;
+        unsigned baud = options.baud;
+        if (baud == 0) {
+            // The hunt uses every listener slot; the view's come back after it.
+            listeners.DisconnectAll();
+            const HuntResult hunt =
+                HuntRate(options.port, [&](unsigned rate) { view.Note("listening at " + std::to_string(rate) + " baud"); });
+            listeners.ConnectAll();
+            if (hunt.outcome == HuntOutcome::kFound) {
+                baud = hunt.baud;
+                view.Note("found the receiver at " + std::to_string(baud) + " baud");
+            } else if (hunt.outcome == HuntOutcome::kSilent) {
+                Fail(options.port + ": no answer from a receiver at " + RateList() +
+                     " baud. Is it powered, and its TX wired to the adapter's RX? Give --baud if it uses another rate.");
+                result = kFailed;
+            } else {
+                Fail(ExplainPortFailure(options.port, HuntedRates().front()));
+                result = kFailed;
+            }
+        }
+        if (result == 0) {
+            view.Note("opening " + options.port + " at " + std::to_string(baud) + " baud");
+            if (!TmcOpen(options.port.c_str(), baud)) {
+                Fail(ExplainPortFailure(options.port, baud));
+                result = kFailed;
+            }
         }
     } else {
         view.Note("playing " + recording);
-        if (!TmcStartSimulation((copy.empty() ? recording : copy).c_str())) {
+        if (!source.note.empty()) view.Note(source.note);
+        if (!TmcStartSimulation(source.path.c_str())) {
             Fail(recording + ": the library could not play it");
             result = kFailed;
         }
@@ -229,7 +225,7 @@ int Run(const Options& options) {
     }
     if (!options.log.empty()) TmcStopLogging();
     listeners.DisconnectAll();
-    if (!copy.empty()) unlink(copy.c_str());
+    if (source.temporary) unlink(source.path.c_str());
     return result;
 }
 
@@ -246,6 +242,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(Usage(), stdout);
+        return 0;
+    }
+    if (options.listPorts) {
+        ListPorts(stdout, DeviceDir());
         return 0;
     }
     return Run(options);

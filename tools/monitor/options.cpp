@@ -28,8 +28,11 @@ const char* Usage() {
            "\n"
            "  --port DEVICE     read a receiver on a serial device, e.g. /dev/ttyUSB0 or\n"
            "                    /dev/serial/by-id/...; runs until Ctrl-C or --duration\n"
-           "  --baud N          line speed for --port (default 38400)\n"
-           "  --replay FILE     play a recording in the library's log format; ends with it\n"
+           "  --baud N|auto     line speed for --port; by default (auto) the usual rates are\n"
+           "                    tried, 38400 first, and the one the receiver answers at kept\n"
+           "  --list-ports      list the serial devices there are, and whether you may open them\n"
+           "  --replay FILE     play a recording: the library's log, an RDS Spy log or a list\n"
+           "                    of hexadecimal groups; ends with it\n"
            "  --log FILE        with --port: append every received sentence to FILE\n"
            "  --tune MHZ        with --port: tune to MHZ (87.5 to 108.0) after opening\n"
            "  --seek up|down    with --port: let the receiver search for the next station\n"
@@ -58,6 +61,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.help = true;
         } else if (arg == "--json") {
             o.json = true;
+        } else if (arg == "--list-ports") {
+            o.listPorts = true;
         } else if (arg == "--port") {
             if (!value(o.port)) return false;
             if (o.port.empty()) {
@@ -79,6 +84,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         } else if (arg == "--baud") {
             unsigned long baud = 0;
             if (!value(v)) return false;
+            if (v == "auto") {
+                o.baud = 0;
+                continue;
+            }
             if (!tools::ParseUnsigned(v, baud) || !SupportedBaud(baud)) {
                 error = "--baud " + v + ": not a supported line speed (e.g. 9600, 38400, 115200)";
                 return false;
@@ -113,6 +122,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             error = "unknown option " + arg;
             return false;
         }
+    }
+    if (o.port.empty() && o.baud != 0) {
+        error = "--baud needs --port";
+        return false;
     }
     if (!o.port.empty() && !o.replay.empty()) {
         error = "--port and --replay exclude each other";

@@ -6,7 +6,8 @@ namespace rdstmc::monitor {
 
 struct Options {
     std::string port;    // empty: replay
-    unsigned baud = 38400;
+    unsigned baud = 0;   // 0: find the module's rate
+    bool listPorts = false;
     std::string replay;  // empty with no port: the bundled recording
     std::string log;
     bool tune = false;

@@ -1,0 +1,47 @@
+# Debian packages from the install components (cpack -G DEB in a build
+# configured with -DCMAKE_INSTALL_PREFIX=/usr):
+#   librdstmc0     the shared library
+#   librdstmc-dev  header, CMake package and pkg-config file
+#   rdstmc-tools   rdstmc-monitor, rdstmc-emulator, rdstmc-convert, their
+#                  manual pages and the bundled recording
+set(CPACK_PACKAGE_NAME rdstmc)
+set(CPACK_PACKAGE_VENDOR "rdstmc developers")
+set(CPACK_PACKAGE_CONTACT "rdstmc developers <rdstmc@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "FM RDS and RDS-TMC receiver modules on a serial port")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL lib dev tools)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Dependencies on the system's libraries come from dpkg-shlibdeps; the ones
+# between our own packages are pinned to this exact version.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
+set(rdstmc_library_package librdstmc${RDSTMC_SOVERSION})
+
+set(CPACK_DEBIAN_LIB_PACKAGE_NAME ${rdstmc_library_package})
+set(CPACK_DEBIAN_LIB_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - library
+ rdstmc reads an RDS-TMC receiver module's sentences on a serial port, decodes
+ frequency, quality, station name, radio text, alternative frequencies and
+ clock time, hands raw TMC groups to the program, records and replays logs.")
+set(CPACK_DEBIAN_LIB_PACKAGE_GENERATE_SHLIBS ON)
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME librdstmc-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${rdstmc_library_package} (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEV_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - development files
+ The header rdstmc.h, the CMake package (find_package(rdstmc)) and the
+ pkg-config file for building programs against librdstmc.")
+
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME rdstmc-tools)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${rdstmc_library_package} (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_TOOLS_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - tools
+ rdstmc-monitor shows what a receiver (or a recording) reports, finds the
+ line speed and lists serial ports; rdstmc-emulator plays a receiver on a
+ pseudo-terminal; rdstmc-convert turns RDS Spy logs and hexadecimal group
+ lists into recordings. With a synthetic sample recording.")
+
+include(CPack)
