@@ -3,6 +3,7 @@
 
 #include "rdstmc_tmc.h"
 #include "support/test_support.h"
+#include "support/tmc_tables.h"
 
 namespace rdstmc {
 namespace {
@@ -42,35 +43,9 @@ TEST(EventTable, ReadsCodesTextsAndUrgencyAndKeepsUrgencyInRange) {
     EXPECT_EQ(events.Text(101), "stationary traffic") << "a failed load keeps the table";
 }
 
-// A small table 12 of country 58 (PI nibble D), in ISO-8859-1 as README.DAT says.
-void WriteTables(const test::TempDir& dir) {
-    test::WriteFile(dir.File("README.DAT"), "Location table 12, character set ISO-8859-1\r\n");
-    test::WriteFile(dir.File("COUNTRIES.DAT"), "CID;ECC;CCD;CNAME\r\n58;E0;D;Deutschland\r\n");
-    test::WriteFile(dir.File("LOCATIONDATASETS.DAT"), "CID;TABCD;DCOMMENT;VERSION;VERSIONDESCRIPTION\r\n58;12;test;1.0;\r\n");
-    test::WriteFile(dir.File("NAMES.DAT"),
-                    "CID;LID;NID;NAME;NCOMMENT;OFFICIALNAME\r\n"
-                    "58;1;1;Hamburg;;\r\n58;1;2;Bremen;;\r\n58;1;3;Dibbersen;;\r\n58;1;4;L\xFC" "neburger Heide;;\r\n"
-                    "58;1;5;Stra\xDF" "e;;\r\n");
-    test::WriteFile(dir.File("ROADS.DAT"),
-                    "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;POL_LCD;PES_LEV\r\n"
-                    "58;12;100;L;1;1;A1;;1;2;300;\r\n");
-    test::WriteFile(dir.File("SEGMENTS.DAT"),
-                    "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;ROA_LCD;SEG_LCD;POL_LCD\r\n"
-                    "58;12;200;L;3;1;A1;;3;2;100;;300\r\n");
-    test::WriteFile(dir.File("POINTS.DAT"),
-                    "CID;TABCD;LCD;CLASS;TCD;STCD;JUNCTIONNUMBER;RNID;N1ID;N2ID;POL_LCD;OTH_LCD;SEG_LCD;ROA_LCD;"
-                    "INPOS;INNEG;OUTPOS;OUTNEG;PRESENTPOS;PRESENTNEG;DIVERSIONPOS;DIVERSIONNEG;XCOORD;YCOORD;"
-                    "INTERRUPTSROAD;URBAN\r\n"
-                    "58;12;42156;P;1;3;36;;3;;300;;200;;1;1;1;1;1;1;;;+00997000;+5334000;0;0\r\n"
-                    "58;12;42157;P;1;3;;;5;;300;;;100;1;1;1;1;1;1;;;;;0;0\r\n");
-    test::WriteFile(dir.File("ADMINISTRATIVEAREA.DAT"),
-                    "CID;TABCD;LCD;CLASS;TCD;STCD;NID;POL_LCD\r\n58;12;300;A;7;;4;\r\n");
-    test::WriteFile(dir.File("POFFSETS.DAT"), "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n58;12;42156;;42157\r\n");
-}
-
 TEST(LocationTable, NamesPointsSegmentsRoadsAndAreasInUtf8) {
     test::TempDir dir;
-    WriteTables(dir);
+    test::WriteLocationTables(dir);
     LocationTable table;
     std::string error;
     ASSERT_TRUE(table.Load(dir.Path(), error)) << error;

@@ -12,6 +12,7 @@
 #include "receiver_emulator.h"
 #include "support/test_support.h"
 #include "tools/child_process.h"
+#include "support/tmc_tables.h"
 #include "tools/samples.h"
 
 namespace rdstmc {
@@ -65,7 +66,11 @@ TEST(Tools, MonitorFollowsTheEmulatedStationThroughEveryStatus) {
     EXPECT_TRUE(Has(out, "\"event\":\"time\",\"date\":\"2026-12-08\",\"weekday\":\"Tue\",\"utc\":\"07:31\""));
     EXPECT_TRUE(Has(out, "\"event\":\"af\",\"mhz\":[96.9,89.3,101.2,104.6,91.7]"));
     EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9"));
-    EXPECT_TRUE(Has(out, "\"group\":\"8A\",\"blocks\":[\"D3C5\",\"8549\",\"0865\",\"3039\"]"));
+    EXPECT_TRUE(Has(out, "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":6,\"events\":[101],\"location\":12345,"
+                         "\"extent\":1,\"direction\":\"positive\",\"diversion\":false,\"duration\":1,"
+                         "\"urgency\":\"normal\",\"groups\":1"))
+        << out;
+    EXPECT_FALSE(Has(out, "\"group\":\"8A\"")) << "decoded groups are not shown as blocks";
     EXPECT_EQ(StatusWalk(out), (std::vector<std::string>{"NoRds", "RdsOnly", "Tmc", "RdsOnly", "NoRds", "Stopped"}))
         << out;
     // The emulator saw the library's start-up commands.
@@ -210,6 +215,66 @@ TEST(Tools, MonitorReplaysAnRdsSpyLogByConvertingIt) {
     EXPECT_TRUE(Has(out, "converted 3 RDS groups with their own times, 1 incomplete ones skipped")) << out;
     EXPECT_TRUE(Has(out, "\"event\":\"text\",\"text\":\"HELLO WORLD\"")) << out;
     EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9")) << out;
+}
+
+// TMC groups of PI D3C5, as "A B C D" in hexadecimal: system information
+// (table 12), a single-group message (event 101 at 12345), and a two-group
+// message (event 401 with additional event 742 at 42156, extent 3).
+const char kTmcGroups[] =
+    "D3C5 3010 0300 CD46\n"
+    "D3C5 8009 0865 3039\n"
+    "D3C5 8002 9991 A4AC\n"
+    "D3C5 8002 495C C000\n";
+
+// The tmc_ objects of the monitor's JSON output, without their times.
+std::vector<std::string> TrafficObjects(const std::string& json) {
+    std::vector<std::string> out;
+    for (const std::string& line : Lines(json)) {
+        if (Has(line, "\"event\":\"tmc_")) out.push_back(line.substr(line.find(",\"event\"")));
+    }
+    return out;
+}
+
+TEST(Tools, MonitorDecodesTmcMessagesAtFullSpeedAndNamesThemFromTables) {
+    test::TempDir dir;
+    const std::string hex = dir.File("groups.txt");
+    test::WriteFile(hex, kTmcGroups);
+    test::WriteFile(dir.File("events.txt"), "401;closed;U\n742;queuing traffic\n");
+    test::TempDir tables;
+    test::WriteLocationTables(tables);
+    ChildProcess monitor({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json", "--events", dir.File("events.txt"),
+                          "--locations", tables.Path()});
+    ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+    const std::vector<std::string> tmc = TrafficObjects(monitor.Output());
+    ASSERT_EQ(tmc.size(), 3u) << monitor.Output();
+    EXPECT_TRUE(Has(tmc[0], "\"event\":\"tmc_system\",\"pi\":\"D3C5\",\"aid\":\"CD46\",\"ltn\":12")) << tmc[0];
+    EXPECT_TRUE(Has(tmc[1], "\"events\":[101],\"location\":12345,\"extent\":1")) << tmc[1];
+    EXPECT_TRUE(Has(tmc[2], "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":12,\"events\":[401,742],"
+                            "\"location\":42156,\"extent\":3,\"direction\":\"positive\",\"diversion\":false,"
+                            "\"duration\":0,\"urgency\":\"urgent\",\"groups\":2"))
+        << tmc[2];
+    EXPECT_TRUE(Has(tmc[2], "\"location_text\":\"A1 Hamburg - Bremen: Dibbersen\"")) << tmc[2];
+    EXPECT_TRUE(Has(tmc[2], "\"event_texts\":[\"closed\",\"queuing traffic\"]")) << tmc[2];
+
+    ChildProcess human({MONITOR_PATH, "--replay", hex, "--speed", "max", "--events", dir.File("events.txt")});
+    ASSERT_EQ(human.Wait(20s), 0) << human.Errors();
+    EXPECT_TRUE(Has(human.Output(), "tmc        msg     event 401 \"closed\" + 742 \"queuing traffic\" at 42156 ext +3, urgent"))
+        << human.Output();
+    EXPECT_FALSE(Has(human.Output(), "8A  D3C5")) << "no blocks without --raw";
+}
+
+TEST(Tools, ConvertedRecordingsReplayToTheSameMessagesAsTheirSource) {
+    test::TempDir dir;
+    const std::string hex = dir.File("groups.txt"), log = dir.File("groups.log");
+    test::WriteFile(hex, kTmcGroups);
+    ChildProcess convert({CONVERT_PATH, hex, log});
+    ASSERT_EQ(convert.Wait(10s), 0) << convert.Errors();
+    ChildProcess direct({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json"});
+    ChildProcess converted({MONITOR_PATH, "--replay", log, "--speed", "max", "--json"});
+    ASSERT_EQ(direct.Wait(20s), 0) << direct.Errors();
+    ASSERT_EQ(converted.Wait(20s), 0) << converted.Errors();
+    EXPECT_EQ(TrafficObjects(direct.Output()).size(), 3u);
+    EXPECT_EQ(TrafficObjects(direct.Output()), TrafficObjects(converted.Output()));
 }
 
 }  // namespace

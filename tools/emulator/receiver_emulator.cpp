@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -148,6 +149,21 @@ bool ReceiverEmulator::Send(const std::string& text) {
         }
     }
     return true;
+}
+
+bool ReceiverEmulator::WaitUntilRead(std::chrono::milliseconds timeout) const {
+    // The slave side's input queue, which this side shares with the library's
+    // descriptor, is empty once the library has read it all.
+    const auto deadline = Clock::now() + timeout;
+    int emptyChecks = 0;
+    while (Clock::now() < deadline) {
+        int pending = 0;
+        if (ioctl(slave_, FIONREAD, &pending) != 0) return false;
+        emptyChecks = pending == 0 ? emptyChecks + 1 : 0;
+        if (emptyChecks == 3) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 bool ReceiverEmulator::SendInPieces(const std::string& bytes, const std::vector<size_t>& cuts,

@@ -65,6 +65,9 @@ public:
     // Closes this side, as when a USB adapter is pulled.
     void Hangup();
 
+    // Waits until the library has read everything sent so far; false at the deadline.
+    bool WaitUntilRead(std::chrono::milliseconds timeout) const;
+
     // Makes the module run at `baud` bits/s: while the library's port is set
     // to any other speed (the pseudo-terminal's setting, read from this
     // side), every byte either way arrives garbled, as on a real line with

@@ -16,7 +16,9 @@
 #include <thread>
 
 #include <rdstmc.h>
+#include <rdstmc_tmc.h>
 
+#include "fast_replay.h"
 #include "options.h"
 #include "ports.h"
 #include "rate_hunt.h"
@@ -35,34 +37,75 @@ constexpr int kFailed = 1, kBadArgument = 2;
 constexpr auto kPollPeriod = 100ms;
 // The status worker reports "stopped" within about a second of the end.
 constexpr auto kStoppedWait = 3s;
+// A fast replay has ended once the library has read everything and its
+// reader has handed no group on for this long.
+constexpr auto kReaderSettle = 200ms;
+
+// What the monitor knows to name TMC codes with, and how much it shows.
+struct TrafficTables {
+    const EventTable* events = nullptr;
+    const LocationTable* locations = nullptr;
+    bool raw = false;
+};
 
 class Listeners : public ITmcFrequencyListener,
                   public ITmcRdsListener,
                   public ITmcStatusListener,
                   public ITmcRawDataListener {
 public:
-    explicit Listeners(View& view) : view_(view) {}
+    Listeners(View& view, const TrafficTables& tables) : view_(view), tables_(tables) {}
 
     void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override {
+        Touch();
         view_.Frequency(frequency, quality, tunerMode);
     }
-    void OnRadioText(const unsigned short* text) override { view_.RadioText(text); }
-    void OnRdsTime(const TmcRdsTime& time) override { view_.Time(time); }
+    void OnRadioText(const unsigned short* text) override {
+        Touch();
+        view_.RadioText(text);
+    }
+    void OnRdsTime(const TmcRdsTime& time) override {
+        Touch();
+        view_.Time(time);
+    }
     // The receiver repeats the name about once a second; show changes only.
     void OnStationName(int pi, const unsigned short* name) override {
+        Touch();
         const std::string key = std::to_string(pi) + ":" + Utf8(name);
         if (key == lastStation_) return;
         lastStation_ = key;
         view_.Station(static_cast<unsigned>(pi), name);
     }
-    void OnAlternativeFrequencies(const int* list) override { view_.AlternativeFrequencies(list); }
+    void OnAlternativeFrequencies(const int* list) override {
+        Touch();
+        view_.AlternativeFrequencies(list);
+    }
     void OnStatusChanged(const TmcStatus& status) override {
         view_.Status(status);
         if (status == TmcStatusStopped) stopped_.store(true);
     }
-    void OnRawData(const unsigned int& word0, const unsigned int& word1) override { view_.RawGroup(word0, word1); }
+    // TMC groups are shown decoded; the blocks only with --raw, or when the
+    // group is not one the decoder reads (a 3A group of another application).
+    void OnRawData(const unsigned int& word0, const unsigned int& word1) override {
+        Touch();
+        const unsigned group = (word0 >> 11) & 0x1F;
+        const unsigned aid = word1 & 0xFFFF;
+        const bool decoded = group == kGroup4A || group == kGroup8A || (group == kGroup3A && (aid == 0xCD46 || aid == 0xCD47));
+        if (tables_.raw || !decoded) view_.RawGroup(word0, word1);
+        switch (decoder_.Feed(word0, word1)) {
+            case TmcDecoder::Result::Message:
+                view_.TrafficMessage(decoder_.Message(), tables_.events, tables_.locations);
+                break;
+            case TmcDecoder::Result::SystemInfo: view_.TrafficSystem(decoder_.SystemInfo()); break;
+            case TmcDecoder::Result::TuningInfo: view_.TrafficTuning(decoder_.TuningInfo()); break;
+            case TmcDecoder::Result::None: break;
+        }
+    }
 
     bool Stopped() const { return stopped_.load(); }
+    // True when no group has come for `quiet`: the reader has nothing left in hand.
+    bool QuietFor(Clock::duration quiet) const {
+        return Clock::now().time_since_epoch().count() - lastCall_.load() >= quiet.count();
+    }
 
     void ConnectAll() {
         Connect(static_cast<ITmcFrequencyListener*>(this));
@@ -78,7 +121,14 @@ public:
     }
 
 private:
+    static constexpr unsigned kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
+
+    void Touch() { lastCall_.store(Clock::now().time_since_epoch().count()); }
+
     View& view_;
+    const TrafficTables& tables_;
+    TmcDecoder decoder_;       // reader thread only
+    std::atomic<Clock::rep> lastCall_{0};
     std::string lastStation_;  // reader thread only
     std::atomic<bool> stopped_{false};
 };
@@ -143,8 +193,29 @@ int Run(const Options& options) {
         std::fclose(f);
     }
 
+    EventTable events;
+    LocationTable locations;
+    TrafficTables tables;
+    tables.raw = options.raw;
+    std::string tableError;
+    if (!options.events.empty()) {
+        if (!events.Load(options.events, tableError)) {
+            Fail(tableError);
+            return kFailed;
+        }
+        tables.events = &events;
+    }
+    if (!options.locations.empty()) {
+        if (!locations.Load(options.locations, tableError)) {
+            Fail(tableError);
+            return kFailed;
+        }
+        tables.locations = &locations;
+    }
+
     View view(stdout, options.json);
-    Listeners listeners(view);
+    Listeners listeners(view, tables);
+    FastReplay fast;
     listeners.ConnectAll();
     int result = 0;
 
@@ -181,7 +252,13 @@ int Run(const Options& options) {
     } else {
         view.Note("playing " + recording);
         if (!source.note.empty()) view.Note(source.note);
-        if (!TmcStartSimulation(source.path.c_str())) {
+        std::string error;
+        if (options.speed >= 0) {
+            if (!fast.Start(source.path, options.speed, error)) {
+                Fail(error);
+                result = kFailed;
+            }
+        } else if (!TmcStartSimulation(source.path.c_str())) {
             Fail(recording + ": the library could not play it");
             result = kFailed;
         }
@@ -201,11 +278,13 @@ int Run(const Options& options) {
                 break;
             }
             int h = 0;
-            if (!TmcGetRdsHealth(h)) {
+            const bool available = TmcGetRdsHealth(h);
+            const bool ended = options.speed >= 0 ? fast.Finished() && listeners.QuietFor(kReaderSettle) : !available;
+            if (ended) {
                 view.Note("end of recording");
                 break;  // only a replay ends by itself
             }
-            if (h != health) {
+            if (available && h != health) {
                 health = h;
                 view.Health(h);
             }
@@ -216,6 +295,8 @@ int Run(const Options& options) {
         }
         if (live) {
             TmcClose();
+        } else if (options.speed >= 0) {
+            fast.Stop();
         } else {
             TmcStopSimulation();
         }

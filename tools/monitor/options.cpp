@@ -36,6 +36,11 @@ const char* Usage() {
            "  --log FILE        with --port: append every received sentence to FILE\n"
            "  --tune MHZ        with --port: tune to MHZ (87.5 to 108.0) after opening\n"
            "  --seek up|down    with --port: let the receiver search for the next station\n"
+           "  --speed X|max     with a recording: play it X times faster than recorded, or as\n"
+           "                    fast as the library reads it (through a pseudo-terminal)\n"
+           "  --events FILE     name TMC events with a table of \"code;text[;urgency]\" lines\n"
+           "  --locations DIR   name TMC locations with a location table (its .DAT files)\n"
+           "  --raw             also show the blocks of the TMC groups that were decoded\n"
            "  --duration SECS   stop after SECS seconds\n"
            "  --json            one JSON object per event and line, for scripts\n"
            "  --help            show this text\n"
@@ -63,6 +68,23 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.json = true;
         } else if (arg == "--list-ports") {
             o.listPorts = true;
+        } else if (arg == "--raw") {
+            o.raw = true;
+        } else if (arg == "--events" || arg == "--locations") {
+            std::string& target = arg == "--events" ? o.events : o.locations;
+            if (!value(target)) return false;
+            if (target.empty()) {
+                error = arg + " needs a file or directory";
+                return false;
+            }
+        } else if (arg == "--speed") {
+            if (!value(v)) return false;
+            if (v == "max") {
+                o.speed = 0;
+            } else if (!tools::ParseDecimal(v, o.speed) || o.speed <= 0) {
+                error = "--speed " + v + ": give a factor above 0 (2 plays twice as fast) or max";
+                return false;
+            }
         } else if (arg == "--port") {
             if (!value(o.port)) return false;
             if (o.port.empty()) {
@@ -133,6 +155,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     }
     if (o.port.empty() && (!o.log.empty() || o.tune || o.seek != 0)) {
         error = "--log, --tune and --seek need --port (a replay cannot be steered or recorded)";
+        return false;
+    }
+    if (!o.port.empty() && o.speed >= 0) {
+        error = "--speed is for recordings; a receiver plays at its own pace";
         return false;
     }
     if (o.tune && o.seek != 0) {

@@ -15,6 +15,10 @@ struct Options {
     int seek = 0;        // +1 up, -1 down
     double duration = -1;  // seconds; negative: until the end or Ctrl-C
     bool json = false;
+    double speed = -1;   // --speed: <0 the library's own replay, 0 as fast as possible, else a factor
+    std::string events;     // event text table
+    std::string locations;  // location table directory
+    bool raw = false;       // keep the hex of groups that were decoded
     bool help = false;
 };
 

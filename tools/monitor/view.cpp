@@ -111,14 +111,14 @@ std::string Utf8(const unsigned short* text) {
 
 View::View(std::FILE* out, bool json) : out_(out), json_(json), start_(std::chrono::steady_clock::now()) {}
 
-void View::Emit(const char* event, const std::string& fields, const std::string& text) {
+void View::Emit(const char* event, const std::string& fields, const std::string& text, const char* label) {
     std::lock_guard<std::mutex> guard(mutex_);
     const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     if (json_) {
         std::fprintf(out_, "{\"t\":%.3f,\"event\":\"%s\"%s%s}\n", t, event, fields.empty() ? "" : ",",
                      fields.c_str());
     } else {
-        std::fprintf(out_, "%8.3f  %-10s %s\n", t, event, text.c_str());
+        std::fprintf(out_, "%8.3f  %-10s %s\n", t, label ? label : event, text.c_str());
     }
     // Scripts read the output through a pipe as it happens.
     std::fflush(out_);
@@ -173,6 +173,126 @@ void View::RawGroup(unsigned word0, unsigned word1) {
          "\"group\":\"" + group + Format("\",\"blocks\":[\"%04X\",\"%04X\",\"%04X\",\"%04X\"]", word0 >> 16, b,
                                          word1 >> 16, word1 & 0xFFFF),
          group + "  " + blocks);
+}
+
+namespace {
+
+std::string NumberList(const int* values, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += (i ? "," : "") + std::to_string(values[i]);
+    return "[" + out + "]";
+}
+
+std::string NumberList(const uint16_t* values, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += (i ? "," : "") + std::to_string(values[i]);
+    return "[" + out + "]";
+}
+
+}  // namespace
+
+void View::TrafficMessage(const TmcMessage& m, const EventTable* events, const LocationTable* locations) {
+    const TmcUrgency urgency = events ? events->UrgencyOf(m)
+                                      : static_cast<TmcUrgency>(std::clamp(m.urgencyChange, 0, 2));
+    std::string json = Format("\"pi\":\"%04X\",\"ltn\":", m.pi) + (m.ltn >= 0 ? std::to_string(m.ltn) : "null");
+    std::string eventCodes, text = "event";
+    std::string eventTexts;
+    for (int i = 0; i < m.eventCount; ++i) {
+        eventCodes += (i ? "," : "") + std::to_string(m.events[i]);
+        text += (i ? " + " : " ") + std::to_string(m.events[i]);
+        const std::string words = events ? events->Text(m.events[i]) : "";
+        if (!words.empty()) text += " \"" + Printable(words) + "\"";
+        eventTexts += (i ? "," : "") + JsonString(words);
+    }
+    json += ",\"events\":[" + eventCodes + "]";
+    json += Format(",\"location\":%u,\"extent\":%d,\"direction\":\"%s\",\"diversion\":%s,\"duration\":%d,"
+                   "\"urgency\":\"%s\",\"groups\":%d,\"encrypted\":%s",
+                   m.location, m.extent, m.negativeDirection ? "negative" : "positive", m.diversion ? "true" : "false",
+                   m.duration, TmcUrgencyName(urgency), m.groups, m.encrypted ? "true" : "false");
+    text += Format(" at %u", m.location);
+    const std::string place = locations && !m.encrypted ? locations->Describe(m.pi, m.ltn, m.location) : "";
+    if (!place.empty()) {
+        text += " \"" + Printable(place) + "\"";
+        json += ",\"location_text\":" + JsonString(place);
+    }
+    if (events) json += ",\"event_texts\":[" + eventTexts + "]";
+    text += Format(" ext %c%d", m.negativeDirection ? '-' : '+', m.extent);
+    if (m.diversion) text += ", diversion advised";
+    if (urgency != TmcUrgency::Normal) text += std::string(", ") + TmcUrgencyName(urgency);
+    if (m.encrypted) text += ", encrypted";
+    if (m.groups > 1) text += Format(", %d groups", m.groups);
+    if (m.quantifierCount > 0) {
+        std::string q;
+        for (int i = 0; i < m.quantifierCount; ++i) {
+            q += Format("%s{\"event\":%d,\"bits\":%d,\"value\":%d}", i ? "," : "", m.quantifiers[i].event,
+                        m.quantifiers[i].bits, m.quantifiers[i].value);
+        }
+        json += ",\"quantifiers\":[" + q + "]";
+    }
+    if (m.supplementaryCount > 0) json += ",\"supplementary\":" + NumberList(m.supplementary, m.supplementaryCount);
+    if (m.diversionCount > 0) json += ",\"diversion_route\":" + NumberList(m.diversionRoute, m.diversionCount);
+    if (m.destinationCount > 0) json += ",\"destinations\":" + NumberList(m.destinations, m.destinationCount);
+    if (m.crossLinkCount > 0) json += ",\"cross_links\":" + NumberList(m.crossLinks, m.crossLinkCount);
+    if (m.lengthOfRoute >= 0) json += Format(",\"length\":%d", m.lengthOfRoute);
+    if (m.speedLimit >= 0) json += Format(",\"speed_limit\":%d", m.speedLimit);
+    if (m.startTime >= 0) json += Format(",\"start_time\":%d", m.startTime);
+    if (m.stopTime >= 0) json += Format(",\"stop_time\":%d", m.stopTime);
+    Emit("tmc_message", json, "msg     " + text, "tmc");
+}
+
+void View::TrafficSystem(const TmcSystemInfo& s) {
+    const auto optional = [](int v) { return v >= 0 ? std::to_string(v) : std::string("null"); };
+    std::string scope;
+    if (s.scopeInternational) scope += "I";
+    if (s.scopeNational) scope += "N";
+    if (s.scopeRegional) scope += "R";
+    if (s.scopeUrban) scope += "U";
+    const std::string json =
+        Format("\"pi\":\"%04X\",\"aid\":\"%04X\",\"ltn\":", s.pi, s.aid) + optional(s.ltn) +
+        ",\"sid\":" + optional(s.sid) + ",\"gap\":" + optional(s.gap) + ",\"ltcc\":" + optional(s.ltcc) +
+        Format(",\"afi\":%s,\"mode\":\"%s\",\"scope\":\"%s\",\"encrypted\":%s", s.afi ? "true" : "false",
+               s.enhancedMode ? "enhanced" : "basic", scope.c_str(), s.encrypted ? "true" : "false");
+    std::string text = Format("system  PI %04X", s.pi);
+    if (s.ltn >= 0) text += Format(", table %d", s.ltn);
+    text += s.enhancedMode ? ", enhanced mode" : ", basic mode";
+    if (!scope.empty()) text += ", scope " + scope;
+    if (s.sid >= 0) text += Format(", SID %d", s.sid);
+    if (s.gap >= 0) text += Format(", gap %d", s.gap);
+    if (s.encrypted) text += ", encrypted";
+    Emit("tmc_system", json, text, "tmc");
+}
+
+void View::TrafficTuning(const TmcTuningInfo& t) {
+    std::string json = Format("\"pi\":\"%04X\",\"variant\":%d", t.pi, t.variant), text;
+    switch (t.variant) {
+        case 4:
+        case 5:
+            json += ",\"provider\":" + JsonString(t.providerName);
+            text = "provider \"" + Printable(t.providerName) + "\"";
+            break;
+        case 6:
+            json += Format(",\"other_pi\":\"%04X\",\"mhz\":[%s,%s]", t.otherPi, Mhz(t.alternativeFrequencies[0]).c_str(),
+                           Mhz(t.alternativeFrequencies[1]).c_str());
+            text = Format("other network %04X on %s %s MHz", t.otherPi, Mhz(t.alternativeFrequencies[0]).c_str(),
+                          Mhz(t.alternativeFrequencies[1]).c_str());
+            break;
+        case 7:
+            json += Format(",\"other_pi\":\"%04X\",\"tuned_mhz\":%s,\"mapped_mhz\":%s", t.otherPi,
+                           Mhz(t.tuningFrequency).c_str(), Mhz(t.mappedFrequency).c_str());
+            text = Format("other network %04X: %s MHz maps to %s MHz", t.otherPi, Mhz(t.tuningFrequency).c_str(),
+                          Mhz(t.mappedFrequency).c_str());
+            break;
+        case 8:
+            json += Format(",\"other_pis\":[\"%04X\",\"%04X\"]", t.otherPis[0], t.otherPis[1]);
+            text = Format("same service on %04X and %04X", t.otherPis[0], t.otherPis[1]);
+            break;
+        case 9:
+            json += Format(",\"other_pi\":\"%04X\",\"ltn\":%d,\"sid\":%d", t.otherPi, t.otherLtn, t.otherSid);
+            text = Format("other network %04X: table %d, SID %d", t.otherPi, t.otherLtn, t.otherSid);
+            break;
+        default: text = Format("variant %d", t.variant); break;
+    }
+    Emit("tmc_tuning", json, "tuning  " + text, "tmc");
 }
 
 void View::Note(const std::string& text) { Emit("note", "\"text\":" + JsonString(text), text); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include <rdstmc.h>
+#include <rdstmc_tmc.h>
 
 namespace rdstmc::monitor {
 
@@ -22,12 +23,18 @@ public:
     void Time(const TmcRdsTime& time);
     void AlternativeFrequencies(const int* list);
     void RawGroup(unsigned word0, unsigned word1);
+    // A decoded TMC message, with event and location names where the
+    // tables are given (either may be null).
+    void TrafficMessage(const TmcMessage& message, const EventTable* events, const LocationTable* locations);
+    void TrafficSystem(const TmcSystemInfo& system);
+    void TrafficTuning(const TmcTuningInfo& tuning);
     // A remark from the monitor itself (what it is doing, why it stopped).
     void Note(const std::string& text);
 
 private:
-    // `fields` is the JSON members after "event"; `text` the readable rest.
-    void Emit(const char* event, const std::string& fields, const std::string& text);
+    // `fields` is the JSON members after "event"; `text` the readable rest,
+    // after `label` (the event's name when null).
+    void Emit(const char* event, const std::string& fields, const std::string& text, const char* label = nullptr);
 
     std::FILE* out_;
     bool json_;

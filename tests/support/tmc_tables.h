@@ -1,0 +1,15 @@
+// A small location table in the publishers' exchange format, written by the
+// tests that load one.
+#pragma once
+
+#include "support/test_support.h"
+
+namespace rdstmc::test {
+
+// Table 12 of country 58 (PI nibble D), in ISO-8859-1 as its README.DAT says:
+// road A1 Hamburg - Bremen (100), its segment Dibbersen - Bremen (200),
+// points Dibbersen (42156, on the segment) and "Straße" (42157, on the road),
+// and the area "Lüneburger Heide" (300).
+void WriteLocationTables(const TempDir& dir);
+
+}  // namespace rdstmc::test
