@@ -20,6 +20,7 @@
 #include "link/sentence.h"
 #include "platform/named_event.h"
 #include "rdstmc.h"
+#include "rdstmc_tmc.h"
 #include "receiver_emulator.h"
 #include "recording.h"
 #include "status/status_worker.h"
@@ -80,6 +81,43 @@ void SentencePath(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations() * sentences));
 }
 BENCHMARK(SentencePath)->Arg(0)->Arg(1)->ArgName("listeners");
+
+// The TMC decoder on a station's mix of groups: system information, tuning
+// information, single-group messages and two- to five-group messages, with
+// a new message every few groups so no input is a repetition.
+void TmcDecoderThroughput(benchmark::State& state) {
+    struct Group {
+        uint32_t word0, word1;
+    };
+    std::vector<Group> groups;
+    const auto add = [&](unsigned b, unsigned c, unsigned d) { groups.push_back({0xD3C50000u | b, c << 16 | d}); };
+    for (unsigned n = 0; n < 64; ++n) {
+        add(0x3010, 12u << 6, 0xCD46);
+        add(0x8014, 'T' << 8 | 'M', 'C' << 8 | '-');
+        add(0x8009, 0x0800u | n, 12345 + n);           // single group
+        add(0x8002, 0x9800u | n, 42156);                // two groups: event n, additional event 742
+        add(0x8002, 0x495C, 0xC000);
+        const unsigned ci = 1 + n % 6;                  // four groups: control codes and quantifiers
+        add(0x8000 | ci, 0x8800u | n, 500 + n);
+        add(0x8000 | ci, 0x6000u | 0x4D2, 0x3C0F);
+        add(0x8000 | ci, 0x1000u | 0x0A5, 0x5A5A);
+        add(0x8000 | ci, 0x0000u | 0x123, 0x4000);
+    }
+    rdstmc::TmcDecoder decoder;
+    long messages = 0, allocations = 0;
+    for (auto _ : state) {
+        rdstmc::test::StartCountingAllocations();
+        for (const Group& g : groups) messages += decoder.Feed(g.word0, g.word1) == rdstmc::TmcDecoder::Result::Message;
+        allocations += rdstmc::test::StopCountingAllocations();
+        decoder.Reset();
+    }
+    benchmark::DoNotOptimize(messages);
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(groups.size()));
+    state.counters["allocs_per_group"] =
+        benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations() * static_cast<long>(groups.size())));
+    state.counters["messages_per_pass"] = benchmark::Counter(static_cast<double>(messages) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(TmcDecoderThroughput);
 
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
