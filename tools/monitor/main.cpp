@@ -18,6 +18,7 @@
 #include <rdstmc.h>
 #include <rdstmc_tmc.h>
 
+#include "all_listeners.h"
 #include "fast_replay.h"
 #include "options.h"
 #include "ports.h"
@@ -105,19 +106,6 @@ public:
     // True when no group has come for `quiet`: the reader has nothing left in hand.
     bool QuietFor(Clock::duration quiet) const {
         return Clock::now().time_since_epoch().count() - lastCall_.load() >= quiet.count();
-    }
-
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
-    void DisconnectAll() {
-        Disconnect(static_cast<ITmcFrequencyListener*>(this));
-        Disconnect(static_cast<ITmcRdsListener*>(this));
-        Disconnect(static_cast<ITmcStatusListener*>(this));
-        Disconnect(static_cast<ITmcRawDataListener*>(this));
     }
 
 private:
@@ -216,7 +204,7 @@ int Run(const Options& options) {
     View view(stdout, options.json);
     Listeners listeners(view, tables);
     FastReplay fast;
-    listeners.ConnectAll();
+    ConnectAll(&listeners);
     int result = 0;
 
     if (!options.log.empty() && !TmcStartLogging(options.log.c_str())) {
@@ -226,10 +214,10 @@ int Run(const Options& options) {
         unsigned baud = options.baud;
         if (baud == 0) {
             // The hunt uses every listener slot; the view's come back after it.
-            listeners.DisconnectAll();
+            DisconnectAll();
             const HuntResult hunt =
                 HuntRate(options.port, [&](unsigned rate) { view.Note("listening at " + std::to_string(rate) + " baud"); });
-            listeners.ConnectAll();
+            ConnectAll(&listeners);
             if (hunt.outcome == HuntOutcome::kFound) {
                 baud = hunt.baud;
                 view.Note("found the receiver at " + std::to_string(baud) + " baud");
@@ -305,7 +293,7 @@ int Run(const Options& options) {
         while (!listeners.Stopped() && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
     }
     if (!options.log.empty()) TmcStopLogging();
-    listeners.DisconnectAll();
+    DisconnectAll();
     if (source.temporary) unlink(source.path.c_str());
     return result;
 }

@@ -6,6 +6,8 @@
 
 #include <rdstmc.h>
 
+#include "all_listeners.h"
+
 namespace rdstmc::monitor {
 namespace {
 
@@ -33,19 +35,6 @@ public:
     }
     void OnRawData(const unsigned int&, const unsigned int&) override { heard = true; }
 
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
-    void DisconnectAll() {
-        Disconnect(static_cast<ITmcFrequencyListener*>(this));
-        Disconnect(static_cast<ITmcRdsListener*>(this));
-        Disconnect(static_cast<ITmcStatusListener*>(this));
-        Disconnect(static_cast<ITmcRawDataListener*>(this));
-    }
-
     std::atomic<bool> heard{false};
 };
 
@@ -58,7 +47,7 @@ const std::vector<unsigned>& HuntedRates() {
 
 HuntResult HuntRate(const std::string& port, const std::function<void(unsigned)>& trying) {
     Hearing hearing;
-    hearing.ConnectAll();
+    ConnectAll(&hearing);
     for (unsigned baud : HuntedRates()) {
         trying(baud);
         hearing.heard = false;
