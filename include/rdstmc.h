@@ -7,6 +7,11 @@
  * from any thread. Listeners are called on the library's own threads, never
  * with a library lock held; see Connect below for what that promises.
  *
+ * A process forked from one that uses the library starts with it closed (no
+ * port, no worker) and cannot disturb the parent's connection. Once loaded,
+ * the library stays loaded until the process ends, so unloading it while a
+ * port is open is safe.
+ *
  * Strings that cross this interface are zero-terminated 16-bit code units
  * (UTF-16). Each function that takes a path or command also has an inline
  * overload for ordinary UTF-8 `const char*` text.
