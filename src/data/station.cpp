@@ -4,6 +4,7 @@
 
 #include "data/decoders.h"
 #include "data/listeners.h"
+#include "data/rds_charset.h"
 #include "platform/text.h"
 
 namespace rdstmc {
@@ -51,7 +52,7 @@ void HandleStationName(const char* line, const char* lineFeed) {
     std::memcpy(raw, line + kNameQuoteOpen + 1, kStationNameLength);
     raw[kStationNameLength] = 0;
     uint16_t name[kWideTextSize];
-    platform::ReceiverTextToWide(raw, name, kWideTextSize);
+    RdsTextToUtf16(raw, name, kWideTextSize);
 
     ReceiverState& s = State();
     {
@@ -88,7 +89,7 @@ void RadioTextStep(int blockB, int blockC, int blockD) {
     if (!complete) return;
 
     uint16_t text[kWideTextSize];
-    platform::ReceiverTextToWide(reinterpret_cast<const char*>(rt), text, kWideTextSize);
+    RdsTextToUtf16(reinterpret_cast<const char*>(rt), text, kWideTextSize);
     bool changed = false;
     {
         platform::LockGuard guard(s.dataLock);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "data/rds_charset.h"
 #include "platform/text.h"
 #include "support/test_support.h"
 
@@ -12,7 +13,7 @@ using test::Narrow;
 
 std::string FromReceiver(const std::string& bytes) {
     uint16_t out[256];
-    platform::ReceiverTextToWide(bytes.c_str(), out, 256);
+    RdsTextToUtf16(bytes.c_str(), out, 256);
     return Narrow(out);
 }
 
@@ -27,10 +28,10 @@ TEST(ReceiverText, EveryByteMapsAndTheOutputIsBounded) {
     std::string all;
     for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
     uint16_t out[256];
-    EXPECT_EQ(platform::ReceiverTextToWide(all.c_str(), out, 256), 255u);
+    EXPECT_EQ(RdsTextToUtf16(all.c_str(), out, 256), 255u);
     for (int i = 0; i < 255; ++i) EXPECT_NE(out[i], 0) << i;
     uint16_t small[4] = {1, 1, 1, 1};
-    EXPECT_EQ(platform::ReceiverTextToWide("ABCDEF", small, 4), 3u);
+    EXPECT_EQ(RdsTextToUtf16("ABCDEF", small, 4), 3u);
     EXPECT_EQ(small[3], 0);
 }
 
