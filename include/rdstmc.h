@@ -13,13 +13,22 @@
  * port is open is safe.
  *
  * Strings that cross this interface are zero-terminated 16-bit code units
- * (UTF-16). Each function that takes a path or command also has an inline
- * overload for ordinary UTF-8 `const char*` text.
+ * (UTF-16). Each function that takes a path or command also has inline
+ * overloads for UTF-8 `const char*` text and `u"..."` literals, and on Windows
+ * for `L"..."` ones: TmcOpen(u"/dev/ttyUSB0", 38400), TmcOpen(L"COM3", 38400).
  */
 #ifndef RDSTMC_H
 #define RDSTMC_H
 
+#if defined(_WIN32)
 #if defined(RDSTMC_BUILDING_LIBRARY)
+#define RDSTMC_API __declspec(dllexport)
+#elif defined(RDSTMC_STATIC)
+#define RDSTMC_API
+#else
+#define RDSTMC_API __declspec(dllimport)
+#endif
+#elif defined(RDSTMC_BUILDING_LIBRARY)
 #define RDSTMC_API __attribute__((visibility("default")))
 #else
 #define RDSTMC_API
@@ -218,6 +227,35 @@ inline void Widen(const char* in, unsigned short* out) {
     out[n] = 0;
 }
 }  // namespace rdstmc_detail
+
+namespace rdstmc_detail {
+inline const unsigned short* Units(const char16_t* text) { return reinterpret_cast<const unsigned short*>(text); }
+}  // namespace rdstmc_detail
+
+inline bool TmcOpen(const char16_t* port, unsigned baud) { return TmcOpen(rdstmc_detail::Units(port), baud); }
+inline bool TmcSendCommand(const char16_t* text) { return TmcSendCommand(rdstmc_detail::Units(text)); }
+inline bool TmcStartLogging(const char16_t* path) { return TmcStartLogging(rdstmc_detail::Units(path)); }
+inline bool TmcStartSimulation(const char16_t* path) { return TmcStartSimulation(rdstmc_detail::Units(path)); }
+
+#if defined(_WIN32)
+/* wchar_t is 16 bits on Windows. */
+inline bool TmcOpen(const wchar_t* port, unsigned baud) {
+    return TmcOpen(reinterpret_cast<const unsigned short*>(port), baud);
+}
+inline bool TmcSendCommand(const wchar_t* text) { return TmcSendCommand(reinterpret_cast<const unsigned short*>(text)); }
+inline bool TmcStartLogging(const wchar_t* path) { return TmcStartLogging(reinterpret_cast<const unsigned short*>(path)); }
+inline bool TmcStartSimulation(const wchar_t* path) {
+    return TmcStartSimulation(reinterpret_cast<const unsigned short*>(path));
+}
+#endif
+
+/* A null name is refused like any unusable one, whichever overload it meets. */
+inline bool TmcOpen(decltype(nullptr), unsigned baud) { return TmcOpen(static_cast<const unsigned short*>(nullptr), baud); }
+inline bool TmcSendCommand(decltype(nullptr)) { return TmcSendCommand(static_cast<const unsigned short*>(nullptr)); }
+inline bool TmcStartLogging(decltype(nullptr)) { return TmcStartLogging(static_cast<const unsigned short*>(nullptr)); }
+inline bool TmcStartSimulation(decltype(nullptr)) {
+    return TmcStartSimulation(static_cast<const unsigned short*>(nullptr));
+}
 
 inline bool TmcOpen(const char* port, unsigned baud) {
     unsigned short w[rdstmc_detail::kWideCapacity];

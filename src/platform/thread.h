@@ -38,7 +38,8 @@ public:
     static bool CurrentIsWorker();
 
 private:
-    static void* Trampoline(void* self);
+    // Each platform's thread entry runs the body and marks the end.
+    friend struct ThreadEntry;
 
     void (*body_)(void*) = nullptr;
     void* arg_ = nullptr;

@@ -20,7 +20,11 @@ Thread::Thread() { std::memset(handle_, 0, sizeof handle_); }
 // library's Thread objects live for the whole process, so this never happens.
 Thread::~Thread() = default;
 
-void* Thread::Trampoline(void* raw) {
+struct ThreadEntry {
+    static void* Run(void* raw);
+};
+
+void* ThreadEntry::Run(void* raw) {
     Thread* self = static_cast<Thread*>(raw);
     t_isWorker = true;
     pthread_setname_np(pthread_self(), self->name_);
@@ -38,7 +42,7 @@ bool Thread::Start(void (*body)(void*), void* arg, const char* name) {
     name_[sizeof name_ - 1] = 0;
     finished_.store(false, std::memory_order_relaxed);
     finishedSignal_.Reset();
-    if (pthread_create(&Handle(handle_), nullptr, Trampoline, this) != 0) return false;
+    if (pthread_create(&Handle(handle_), nullptr, ThreadEntry::Run, this) != 0) return false;
     started_.store(true, std::memory_order_release);
     return true;
 }

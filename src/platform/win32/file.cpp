@@ -1,0 +1,57 @@
+#include "platform/file.h"
+
+#include <windows.h>
+
+#include "platform/win32/wide_path.h"
+
+namespace rdstmc::platform {
+namespace {
+
+HANDLE Handle(File f) { return reinterpret_cast<HANDLE>(f.handle); }
+
+// Opened with no sharing: while the library holds the file, no other opener
+// (in this or any process) can, as with the lock on POSIX.
+File Open(const char* path, DWORD access, DWORD disposition) {
+    File f;
+    wchar_t wide[kWideNameCapacity];
+    if (!WidenName(path, wide, kWideNameCapacity)) return f;
+    const HANDLE h = CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) f.handle = reinterpret_cast<intptr_t>(h);
+    return f;
+}
+
+}  // namespace
+
+// Appending data: every write goes to the end, as O_APPEND does.
+File FileOpenAppend(const char* path) { return Open(path, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS); }
+
+File FileOpenExisting(const char* path) { return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING); }
+
+long FileRead(File file, void* buffer, size_t capacity) {
+    if (!file.IsOpen()) return -1;
+    DWORD n = 0;
+    const DWORD ask = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(capacity);
+    if (!ReadFile(Handle(file), buffer, ask, &n, nullptr)) return -1;
+    return static_cast<long>(n);
+}
+
+bool FileWrite(File file, const void* data, size_t length) {
+    if (!file.IsOpen()) return false;
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        DWORD n = 0;
+        const DWORD ask = length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(length);
+        if (!WriteFile(Handle(file), p, ask, &n, nullptr) || n == 0) return false;
+        p += n;
+        length -= n;
+    }
+    return true;
+}
+
+void FileClose(File& file) {
+    if (!file.IsOpen()) return;
+    CloseHandle(Handle(file));
+    file.handle = -1;
+}
+
+}  // namespace rdstmc::platform
