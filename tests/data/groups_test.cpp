@@ -3,7 +3,7 @@
 #include "data/decoders.h"
 #include "platform/clock.h"
 #include "platform/named_event.h"
-#include "receiver_emulator.h"
+#include "sentences.h"
 #include "status/status_worker.h"
 #include "support/test_support.h"
 

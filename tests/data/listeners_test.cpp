@@ -131,7 +131,13 @@ TEST_F(ListenerTest, NoCallReachesAListenerOnceItsReplacementOrDisconnectReturne
         }
     });
     RetiringListener* current = nullptr;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 90; ++i) {
+        // Each listener is called at least once before it goes, so the
+        // replacement always races a notifier that is really running.
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (current != nullptr && current->calls == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
         if (i % 3 == 2) {
             Disconnect(current);
         } else {
@@ -149,7 +155,7 @@ TEST_F(ListenerTest, NoCallReachesAListenerOnceItsReplacementOrDisconnectReturne
         calls += l->calls;
         late += l->lateCalls;
     }
-    EXPECT_GT(calls, 100) << "the notifier did reach the listeners";
+    EXPECT_GE(calls, 59) << "the notifier reached every listener";
     EXPECT_EQ(late, 0);
     EXPECT_EQ(RawDataSlot().callsInProgress.load(), 0);
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "data/decoders.h"
-#include "receiver_emulator.h"
+#include "sentences.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

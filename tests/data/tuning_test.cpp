@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "data/decoders.h"
-#include "receiver_emulator.h"
+#include "sentences.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

@@ -6,6 +6,7 @@
 
 #include "receiver_emulator.h"
 #include "support/fault_injection.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

@@ -8,6 +8,7 @@
 
 #include "data/receiver_state.h"
 #include "receiver_emulator.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -64,6 +65,17 @@ TEST_F(PortTest, AFailedOpenReportsOpenFailedOnce) {
     EXPECT_EQ(status.Statuses(), std::vector<TmcStatus>{TmcStatusOpenFailed}) << "each change is told once";
     int f;
     EXPECT_FALSE(TmcGetTunerFrequency(f));
+}
+
+TEST_F(PortTest, Utf16NamesAndNullReachTheLibraryThroughTheirOverloads) {
+    EXPECT_FALSE(TmcOpen(nullptr, 9600));
+    EXPECT_EQ(TmcGetStatus(), TmcStatusOpenFailed);
+    EXPECT_FALSE(TmcStartLogging(nullptr));
+    EXPECT_FALSE(TmcOpen(u"/dev/rdstmc-no-such-port", 9600));
+    EXPECT_TRUE(TmcOpen(test::Wide(receiver_.DevicePath()).c_str(), 9600)) << "a std::u16string's text";
+    EXPECT_TRUE(TmcSendCommand(u"$PLTCM,A1"));
+    EXPECT_TRUE(receiver_.WaitForLines(3, 2000ms));
+    EXPECT_EQ(receiver_.Received().back().text, "$PLTCM,A1*1A\r\n");
 }
 
 TEST_F(PortTest, OpenWhileOpenChangesNothingAndTheConnectionKeepsWorking) {

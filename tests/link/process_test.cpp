@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "receiver_emulator.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

@@ -6,7 +6,7 @@
 
 #include "link/process_buffer.h"
 #include "link/sentence.h"
-#include "receiver_emulator.h"
+#include "sentences.h"
 
 namespace rdstmc {
 namespace {

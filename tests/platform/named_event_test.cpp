@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/named_event.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 
@@ -14,7 +15,7 @@ using platform::EventWaitResult;
 
 // The name another process uses for an event this process opened as `tag`
 // (the test process's private prefix applied, as test_main sets it).
-std::string SystemName(const std::string& tag) { return "rdstmc-test-" + std::to_string(getpid()) + "-" + tag; }
+std::string SystemName(const std::string& tag) { return test::EventPrefix() + tag; }
 
 class NamedEventTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "data/receiver_state.h"
 #include "receiver_emulator.h"
 #include "record/replay.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

@@ -18,6 +18,7 @@
 
 #include "receiver_emulator.h"
 #include "support/counting_listeners.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {

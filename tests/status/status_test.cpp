@@ -6,6 +6,7 @@
 
 #include "receiver_emulator.h"
 #include "status/status_worker.h"
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -137,7 +138,7 @@ TEST_F(StatusTest, AnotherProcessIsWokenByTmcGroupsArriving) {
     stream.basic = true;
     ASSERT_TRUE(test::WaitUntil([&] { return holder.held.load(); }));
 
-    const std::string name = "rdstmc-test-" + std::to_string(getpid()) + "-" + kTmcEventName;
+    const std::string name = test::EventPrefix() + kTmcEventName;
     const int peer = test::Spawn({EVENT_PEER_PATH, "wait", name, std::to_string(test::Scaled(5000ms).count())});
     ASSERT_GT(peer, 0);
     receiver_.Send(GroupSentence(0x6201, 0x8000, 1, 2));

@@ -1,22 +1,16 @@
 #include "support/test_support.h"
 
-#include <dirent.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "data/listeners.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"
-
-extern char** environ;
 
 namespace rdstmc::test {
 
@@ -27,30 +21,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         std::this_thread::sleep_for(5ms);
     }
     return true;
-}
-
-std::vector<std::string> LaunchArgv(const std::vector<std::string>& argv) {
-    std::vector<std::string> out;
-    std::istringstream launcher(RDSTMC_TEST_LAUNCHER);
-    for (std::string word; launcher >> word;) out.push_back(word);
-    out.insert(out.end(), argv.begin(), argv.end());
-    return out;
-}
-
-int Spawn(const std::vector<std::string>& argv) {
-    const std::vector<std::string> command = LaunchArgv(argv);
-    std::vector<char*> args;
-    for (const std::string& a : command) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-    return pid;
-}
-
-int ExitCode(int pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
 }
 
 void Feed(const std::string& bytes) {
@@ -89,27 +59,6 @@ std::string Narrow(const unsigned short* wide) {
     return out;
 }
 
-static int CountEntries(const char* dir) {
-    int n = 0;
-    if (DIR* d = opendir(dir)) {
-        while (dirent* e = readdir(d)) {
-            if (e->d_name[0] != '.') ++n;
-        }
-        closedir(d);
-    }
-    return n;
-}
-
-double ProcessCpuSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-int ThreadCount() { return CountEntries("/proc/self/task"); }
-// The directory stream itself holds one descriptor while counting.
-int OpenDescriptorCount() { return CountEntries("/proc/self/fd") - 1; }
-
 void FreshState() {
     ZeroFillPublished();
     ReceiverState& s = State();
@@ -122,15 +71,24 @@ QueriesAvailable::QueriesAvailable() { State().replayRunning.store(true); }
 QueriesAvailable::~QueriesAvailable() { State().replayRunning.store(false); }
 
 TempDir::TempDir() {
-    char pattern[] = "/tmp/rdstmc-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
+    static std::atomic<unsigned> serial{0};
+    const auto base = std::filesystem::temp_directory_path();
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate =
+            base / ("rdstmc-test-" + std::to_string(stamp) + "-" + std::to_string(serial.fetch_add(1)));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary directory could be made in " + base.string());
 }
 
 TempDir::~TempDir() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0) {
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 std::string ReadFile(const std::string& path) {

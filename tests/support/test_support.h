@@ -15,6 +15,10 @@ namespace rdstmc::test {
 
 using namespace std::chrono_literals;
 
+// What this test process puts before the system-wide event names, so that
+// test processes running side by side never share an event.
+const std::string& EventPrefix();
+
 // How much slower than native this run may be (1 native, more under an
 // emulator): every deadline and time bound of the tests is multiplied by it.
 constexpr int kTimeScale = RDSTMC_TEST_TIME_SCALE;
@@ -23,13 +27,7 @@ constexpr std::chrono::milliseconds Scaled(std::chrono::milliseconds bound) { re
 // Polls `condition` until it holds or `timeout` (scaled) passes; the last result.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5000ms);
 
-// The command line that runs the program `argv[0]` from this test: under the
-// build's emulator when the tests themselves run emulated.
-std::vector<std::string> LaunchArgv(const std::vector<std::string>& argv);
-// Starts that command line as a child process; its id, or -1.
-int Spawn(const std::vector<std::string>& argv);
-// Waits for the child to end; its exit code, or -1 if it did not exit normally.
-int ExitCode(int pid);
+
 
 // Runs the bytes through the library's sentence path as one receive buffer
 // would (live data, so logging applies).
@@ -41,10 +39,7 @@ inline const unsigned short* W(const std::u16string& s) {
     return reinterpret_cast<const unsigned short*>(s.c_str());
 }
 
-int ThreadCount();
-int OpenDescriptorCount();
-// CPU time used by every thread of this process so far.
-double ProcessCpuSeconds();
+
 
 // Disconnects `l` if it is the connected listener of its kind. Every test
 // listener calls it from its own destructor, so a listener that goes out of
@@ -77,7 +72,8 @@ protected:
     QueriesAvailable available_;
 };
 
-// A fresh directory removed at the end of the test.
+// A fresh directory of its own, removed with everything in it at the end of
+// the test. Throws if none can be made, rather than lending a shared one.
 class TempDir {
 public:
     TempDir();

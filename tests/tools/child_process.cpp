@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "support/process_support.h"
 #include "support/test_support.h"
 
 namespace rdstmc::test {

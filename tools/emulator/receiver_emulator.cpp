@@ -16,21 +16,6 @@
 namespace rdstmc::emulator {
 namespace {
 
-unsigned Checksum(const std::string& body) {
-    unsigned sum = 0;
-    for (char c : body) {
-        if (c == '*') break;
-        if (c != '$') sum ^= static_cast<unsigned char>(c);
-    }
-    return sum & 0xFF;
-}
-
-std::string WithChecksum(const std::string& body, unsigned sum) {
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return body + tail;
-}
-
 // What a UART makes of a byte sent at another rate: some other byte.
 char Garbled(char c) { return static_cast<char>((static_cast<unsigned char>(c) * 37u + 11u) ^ 0xA5u); }
 
@@ -57,21 +42,6 @@ void MakeRaw(int fd) {
 }
 
 }  // namespace
-
-std::string Frame(const std::string& body) { return WithChecksum(body, Checksum(body)); }
-
-std::string FrameWithBadChecksum(const std::string& body) { return WithChecksum(body, Checksum(body) ^ 0x5A); }
-
-std::string TuningSentence(int wireFrequency, int quality) {
-    return Frame("$PLTTQ," + std::to_string(wireFrequency) + "," + std::to_string(quality) + ",0,0,0");
-}
-
-std::string GroupSentence(unsigned a, unsigned b, unsigned c, unsigned d) {
-    return Frame("$PLTTR,0," + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," +
-                 std::to_string(d));
-}
-
-std::string StationSentence(const std::string& eightChars) { return Frame("$PLTCH,\"" + eightChars + "\""); }
 
 ReceiverEmulator::ReceiverEmulator() {
     char name[256];

@@ -12,19 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "sentences.h"
+
 namespace rdstmc::emulator {
 
 using Clock = std::chrono::steady_clock;
-
-// "<body>*HH\r\n" with the body's checksum ('$' left out, up to '*').
-std::string Frame(const std::string& body);
-// The same with a checksum that is deliberately wrong.
-std::string FrameWithBadChecksum(const std::string& body);
-
-// Sentence builders for the inbound kinds the library decodes.
-std::string TuningSentence(int wireFrequency, int quality);  // "$PLTTQ"
-std::string GroupSentence(unsigned a, unsigned b, unsigned c, unsigned d);  // "$PLTTR"
-std::string StationSentence(const std::string& eightChars);  // "$PLTCH"
 
 // One line the library wrote, as received, with its arrival time.
 struct ReceivedLine {
