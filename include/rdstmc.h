@@ -243,14 +243,18 @@ inline bool TmcOpen(const wchar_t* port, unsigned baud) {
     return TmcOpen(reinterpret_cast<const unsigned short*>(port), baud);
 }
 inline bool TmcSendCommand(const wchar_t* text) { return TmcSendCommand(reinterpret_cast<const unsigned short*>(text)); }
-inline bool TmcStartLogging(const wchar_t* path) { return TmcStartLogging(reinterpret_cast<const unsigned short*>(path)); }
+inline bool TmcStartLogging(const wchar_t* path) {
+    return TmcStartLogging(reinterpret_cast<const unsigned short*>(path));
+}
 inline bool TmcStartSimulation(const wchar_t* path) {
     return TmcStartSimulation(reinterpret_cast<const unsigned short*>(path));
 }
 #endif
 
 /* A null name is refused like any unusable one, whichever overload it meets. */
-inline bool TmcOpen(decltype(nullptr), unsigned baud) { return TmcOpen(static_cast<const unsigned short*>(nullptr), baud); }
+inline bool TmcOpen(decltype(nullptr), unsigned baud) {
+    return TmcOpen(static_cast<const unsigned short*>(nullptr), baud);
+}
 inline bool TmcSendCommand(decltype(nullptr)) { return TmcSendCommand(static_cast<const unsigned short*>(nullptr)); }
 inline bool TmcStartLogging(decltype(nullptr)) { return TmcStartLogging(static_cast<const unsigned short*>(nullptr)); }
 inline bool TmcStartSimulation(decltype(nullptr)) {

@@ -29,7 +29,10 @@ bool SendTune(int frequency) {
     return SendSentence(text);
 }
 
-int Stepped(int frequency, int step) { return static_cast<int>(static_cast<unsigned>(frequency) + static_cast<unsigned>(step)); }
+// One 100 kHz step from `frequency`, also formed modulo 2^32.
+int Stepped(int frequency, int step) {
+    return static_cast<int>(static_cast<unsigned>(frequency) + static_cast<unsigned>(step));
+}
 
 int StoredFrequency() {
     ReceiverState& s = State();

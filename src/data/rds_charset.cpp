@@ -5,8 +5,8 @@ namespace {
 
 // The receiver's text is broadcast in the RDS basic character set (EN 50067
 // Annex E, table E.1), whatever the locale of the computer it reaches, so
-// that table is the conversion on every platform. 0x00-0x1F pass through as control codes; 0x20-0x7E are
-// ASCII except the four positions below.
+// that table is the conversion on every platform. 0x00-0x1F pass through as
+// control codes; 0x20-0x7E are ASCII except the four positions below.
 //
 // Where published tables disagree:
 //   0x24  the standard has the currency sign U+00A4; many decoders keep '$'

@@ -52,7 +52,9 @@ public:
     FreeFormat(const uint16_t* c, const uint16_t* d, int groups) : total_(groups * kFreeBitsPerGroup) {
         for (int g = 0; g < groups; ++g) {
             const uint32_t chunk = (static_cast<uint32_t>(c[g] & 0x0FFFu) << 16) | d[g];
-            for (int i = kFreeBitsPerGroup - 1; i >= 0; --i) bits_[g * kFreeBitsPerGroup + (kFreeBitsPerGroup - 1 - i)] = (chunk >> i) & 1u;
+            for (int i = 0; i < kFreeBitsPerGroup; ++i) {
+                bits_[g * kFreeBitsPerGroup + i] = (chunk >> (kFreeBitsPerGroup - 1 - i)) & 1u;
+            }
         }
     }
     int Left() const { return total_ - at_; }
@@ -135,8 +137,8 @@ void TmcDecoder::Reset() {
 }
 
 TmcDecoder::Result TmcDecoder::Feed(uint32_t word0, uint32_t word1) {
-    return FeedBlocks(static_cast<uint16_t>(word0 >> 16), static_cast<uint16_t>(word0), static_cast<uint16_t>(word1 >> 16),
-                      static_cast<uint16_t>(word1));
+    return FeedBlocks(static_cast<uint16_t>(word0 >> 16), static_cast<uint16_t>(word0),
+                      static_cast<uint16_t>(word1 >> 16), static_cast<uint16_t>(word1));
 }
 
 TmcDecoder::Result TmcDecoder::FeedBlocks(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {

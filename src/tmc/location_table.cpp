@@ -134,7 +134,9 @@ private:
         std::istringstream in(line);
         while (std::getline(in, field, ';')) {
             while (!field.empty() && (field.back() == '\r' || field.back() == ' ')) field.pop_back();
-            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
+            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
+                field = field.substr(1, field.size() - 2);
+            }
             fields.push_back(field);
         }
         return fields;

@@ -44,12 +44,16 @@ void FastReplay::Play(double speed) {
     auto at = emulator::Clock::now();
     for (size_t i = 0; i < sentences_.size() && !stop_.load(); ++i) {
         if (speed > 0 && i > 0) {
+            using Duration = emulator::Clock::duration;
             // Unsigned, as the tick wraps; a step back plays at once.
-            const uint32_t gap = static_cast<uint32_t>(sentences_[i].stamp) - static_cast<uint32_t>(sentences_[i - 1].stamp);
-            const auto recorded = gap >= 0x80000000u ? emulator::Clock::duration::zero()
-                                                     : std::min<emulator::Clock::duration>(std::chrono::milliseconds(gap), kLongestGap);
-            at += std::chrono::duration_cast<emulator::Clock::duration>(recorded / speed);
-            while (!stop_.load() && emulator::Clock::now() < at) std::this_thread::sleep_for(std::min<emulator::Clock::duration>(at - emulator::Clock::now(), 50ms));
+            const uint32_t gap =
+                static_cast<uint32_t>(sentences_[i].stamp) - static_cast<uint32_t>(sentences_[i - 1].stamp);
+            const Duration recorded =
+                gap >= 0x80000000u ? Duration::zero() : std::min<Duration>(std::chrono::milliseconds(gap), kLongestGap);
+            at += std::chrono::duration_cast<Duration>(recorded / speed);
+            while (!stop_.load() && emulator::Clock::now() < at) {
+                std::this_thread::sleep_for(std::min<Duration>(at - emulator::Clock::now(), 50ms));
+            }
         }
         if (!receiver_->Send(sentences_[i].sentence)) break;
     }
