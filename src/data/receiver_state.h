@@ -78,6 +78,9 @@ struct ReceiverState {
     std::atomic<bool> replayRunning{false};
     std::atomic<bool> loggingOn{false};
     char logPath[1024] = {};                       // logLock, native encoding
+    // Records the log could not take (file not opened or not written),
+    // since the process started: a log that misses one says so here.
+    std::atomic<uint64_t> logRecordsLost{0};
 
     // Activity events: opened by the status worker, then kept for the life
     // of the process, so the group handler can never set a closed one.

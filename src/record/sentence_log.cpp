@@ -30,7 +30,7 @@ void WriteLogLine(const char* line, size_t length) {
     platform::LockGuard guard(s.logLock);
     if (!s.loggingOn.load()) return;
     platform::File file = platform::FileOpenAppend(s.logPath);
-    platform::FileWrite(file, record, n);
+    if (!platform::FileWrite(file, record, n)) s.logRecordsLost.fetch_add(1);
     platform::FileClose(file);
 }
 

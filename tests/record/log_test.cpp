@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "platform/clock.h"
+#include "data/receiver_state.h"
 #include "receiver_emulator.h"
 #include "record/sentence_log.h"
 #include "support/test_support.h"
@@ -111,14 +112,17 @@ TEST_F(LogTest, AnUnwritableLogLosesRecordsButNothingElse) {
     const std::string missingDir = dir_.File("no");
     ASSERT_TRUE(TmcStartLogging((missingDir + "/x.log").c_str()));
     test::QueriesAvailable available;
+    const uint64_t lostBefore = State().logRecordsLost.load();
     test::Feed(emulator::TuningSentence(9000, 1));
     int f = 0;
     ASSERT_TRUE(TmcGetTunerFrequency(f));
     EXPECT_EQ(f, 900);
+    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1) << "the lost record is counted";
     // Logging stays on: once the file can be written, records arrive again.
     ASSERT_EQ(mkdir(missingDir.c_str(), 0700), 0);
     test::Feed(emulator::TuningSentence(9100, 1));
     EXPECT_EQ(test::LoggedSentences(test::ReadFile(missingDir + "/x.log")), emulator::TuningSentence(9100, 1));
+    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1);
     EXPECT_TRUE(TmcStopLogging());
 }
 

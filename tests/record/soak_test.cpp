@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "data/receiver_state.h"
 #include "receiver_emulator.h"
 #include "support/counting_listeners.h"
 #include "support/process_support.h"
@@ -145,7 +147,7 @@ private:
         if (expected_.compare(matched_, logged.size(), logged) != 0) {
             size_t at = 0;
             while (at < logged.size() && matched_ + at < expected_.size() && logged[at] == expected_[matched_ + at]) ++at;
-            failure_ = "log differs at byte " + std::to_string(total_ + matched_ + at) + ": " + logged.substr(at, 60);
+            failure_ = "log differs at byte " + std::to_string(total_ + matched_ + at) + ": " + Explain(logged, at);
             return;
         }
         matched_ += logged.size();
@@ -155,6 +157,30 @@ private:
             total_ += matched_;
             matched_ = 0;
         }
+    }
+
+    // How far ahead a logged record is looked for among those expected.
+    static constexpr size_t kLossWindow = 4096;
+
+    // What went wrong where the log first differs at `at`: records lost,
+    // a record twice, or bytes that were never sent.
+    std::string Explain(const std::string& logged, size_t at) const {
+        const size_t start = logged.rfind('\n', at == 0 ? 0 : at - 1);
+        const size_t from = start == std::string::npos || at == 0 ? 0 : start + 1;
+        const std::string record = logged.substr(from, logged.find('\n', from) + 1 - from);
+        const size_t expectedAt = matched_ + from;
+        const size_t previous = expected_.rfind('\n', expectedAt >= 2 ? expectedAt - 2 : 0);
+        const size_t previousStart = previous == std::string::npos ? 0 : previous + 1;
+        if (expectedAt > 0 && expected_.compare(previousStart, expectedAt - previousStart, record) == 0) {
+            return "logged twice: " + record;
+        }
+        const size_t later = expected_.find(record, expectedAt);
+        if (later != std::string::npos && later - expectedAt < kLossWindow) {
+            const std::string skipped = expected_.substr(expectedAt, later - expectedAt);
+            return std::to_string(std::count(skipped.begin(), skipped.end(), '\n')) + " record(s) lost, first " +
+                   skipped.substr(0, skipped.find('\n') + 1);
+        }
+        return "never sent: " + record + " where " + expected_.substr(expectedAt, 80) + " was due";
     }
 
     int fd_ = -1;
@@ -242,6 +268,7 @@ TEST(Soak, EveryValidSentenceIsLoggedExactlyOnceInOrderUnderFullLoad) {
     EXPECT_TRUE(test::WaitUntil([&] { return checker.Outstanding() == 0 || !checker.Failure().empty(); }))
         << checker.Outstanding() << " bytes of sentences missing from the log";
     EXPECT_EQ(checker.Failure(), "");
+    EXPECT_EQ(State().logRecordsLost.load(), 0u) << "records the log could not write";
     EXPECT_GT(first.calls.load() + second.calls.load(), 1000);
     EXPECT_GT(queries.load(), 100);
     std::printf("soak: %d s, %zu bytes sent, %zu bytes of sentences logged\n", SoakSeconds(), sent, checker.Matched());

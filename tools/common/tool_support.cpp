@@ -1,23 +1,27 @@
 #include "tool_support.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "system.h"
 
 namespace rdstmc::tools {
 
 std::string BundledRecording() {
+    const std::string beside = ProgramDirectory();
     const std::string candidates[] = {
         std::string(RDSTMC_SOURCE_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
+        beside.empty() ? std::string() : beside + "/" + RDSTMC_BUNDLED_RECORDING,
         std::string(RDSTMC_INSTALLED_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
     };
-    struct stat st;
     for (const std::string& path : candidates) {
-        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+        std::error_code ignored;
+        if (!path.empty() && std::filesystem::is_regular_file(std::filesystem::u8path(path), ignored)) return path;
     }
-    return candidates[1];
+    return candidates[2];
 }
 
 bool ParseDecimal(const std::string& text, double& value) {
@@ -47,23 +51,6 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-sigset_t BlockStopSignals() {
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigaddset(&stop, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-    return stop;
-}
-
-bool WaitForStopSignal(const sigset_t& stop, std::chrono::milliseconds timeout) {
-    const long long ms = timeout.count() < 0 ? 0 : timeout.count();
-    const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-    return sigtimedwait(&stop, nullptr, &ts) > 0;
 }
 
 }  // namespace rdstmc::tools
