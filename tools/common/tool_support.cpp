@@ -19,7 +19,7 @@ std::string BundledRecording() {
     };
     for (const std::string& path : candidates) {
         std::error_code ignored;
-        if (!path.empty() && std::filesystem::is_regular_file(std::filesystem::u8path(path), ignored)) return path;
+        if (!path.empty() && std::filesystem::is_regular_file(PathOf(path), ignored)) return path;
     }
     return candidates[2];
 }

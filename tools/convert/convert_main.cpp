@@ -4,8 +4,10 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "converter.h"
+#include "system.h"
 #include "tool_support.h"
 
 namespace {
@@ -26,17 +28,20 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args = rdstmc::tools::Utf8Arguments(argc, argv);
+    // The output is a recording: its CR LF must stay as it is.
+    rdstmc::tools::UseBinaryStandardStreams();
     double mhz = 0;
     std::string paths[2];
     int given = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
         if (arg == "--frequency") {
-            if (i + 1 >= argc || !rdstmc::tools::ParseDecimal(argv[i + 1], mhz) || mhz < 87.5 || mhz > 108.0) {
+            if (i + 1 >= args.size() || !rdstmc::tools::ParseDecimal(args[i + 1], mhz) || mhz < 87.5 || mhz > 108.0) {
                 std::fprintf(stderr, "rdstmc-convert: --frequency needs MHz from 87.5 to 108.0\n");
                 return 2;
             }
@@ -57,7 +62,7 @@ int main(int argc, char** argv) {
     if (paths[0] == "-") {
         text << std::cin.rdbuf();
     } else {
-        std::ifstream in(paths[0], std::ios::binary);
+        std::ifstream in(rdstmc::tools::PathOf(paths[0]), std::ios::binary);
         if (!in) {
             std::fprintf(stderr, "rdstmc-convert: cannot read %s\n", paths[0].c_str());
             return 1;
@@ -71,7 +76,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (given == 2) {
-        std::ofstream out(paths[1], std::ios::binary | std::ios::trunc);
+        std::ofstream out(rdstmc::tools::PathOf(paths[1]), std::ios::binary | std::ios::trunc);
         out << c.log;
         if (!out.flush()) {
             std::fprintf(stderr, "rdstmc-convert: cannot write %s\n", paths[1].c_str());

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "receiver_emulator.h"
-#include "tool_support.h"
 #include "recording.h"
+#include "sentences.h"
+#include "tool_support.h"
 
 namespace rdstmc::convert {
 namespace {

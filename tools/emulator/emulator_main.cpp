@@ -1,7 +1,6 @@
 // rdstmc-emulator: a receiver module on a pseudo-terminal, for trying the
 // live path without hardware. It plays a recording in the library's log
 // format at its recorded pace and answers the tuner commands.
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 
 #include "receiver_emulator.h"
 #include "recording.h"
+#include "system.h"
 #include "tool_support.h"
 
 namespace {
@@ -103,13 +103,13 @@ private:
     std::atomic<int> frequency_;
 };
 
-// Sleeps until `until` unless a stop signal comes first; false if one came.
-bool SleepUntil(const sigset_t& stop, Clock::time_point until) {
+// Sleeps until `until` unless a stop request comes first; false if one came.
+bool SleepUntil(Clock::time_point until) {
     for (;;) {
         const auto left = until - Clock::now();
         if (left <= Clock::duration::zero()) return true;
         const auto ms = std::min<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1, 500);
-        if (rdstmc::tools::WaitForStopSignal(stop, std::chrono::milliseconds(ms))) return false;
+        if (rdstmc::tools::WaitForStopRequest(std::chrono::milliseconds(ms))) return false;
     }
 }
 
@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Signals are taken by this thread only; the emulator's thread inherits the mask.
-    const sigset_t stop = rdstmc::tools::BlockStopSignals();
+    // Stop requests are taken by this thread only, never by the emulator's.
+    rdstmc::tools::CatchStopRequests();
 
     ReceiverEmulator receiver;
     receiver.KeepReceived(false);
@@ -199,12 +199,12 @@ int main(int argc, char** argv) {
     if (idle) {
         Say("idle: reporting the tuned frequency once a second");
         for (auto next = Clock::now(); running; next += 1s) {
-            running = SleepUntil(stop, next);
+            running = SleepUntil(next);
             if (running && opened.load()) receiver.Send(tuner.Report());
         }
     } else {
         Say("waiting for the library to open " + receiver.DevicePath());
-        while (running && !opened.load()) running = SleepUntil(stop, Clock::now() + 50ms);
+        while (running && !opened.load()) running = SleepUntil(Clock::now() + 50ms);
         while (running) {
             Say("playing " + recordingPath + " (" + std::to_string(recording.size()) + " sentences)");
             auto at = Clock::now();
@@ -216,12 +216,12 @@ int main(int argc, char** argv) {
                     const auto wait = gap >= 0x80000000u ? Clock::duration::zero() : std::chrono::milliseconds(gap);
                     at += std::min<Clock::duration>(wait, kLongestGap);
                 }
-                running = SleepUntil(stop, at) && receiver.Send(recording[i].sentence);
+                running = SleepUntil(at) && receiver.Send(recording[i].sentence);
             }
             if (!loop) break;
         }
         if (running) Say("end of recording; still answering the tuner (Ctrl-C quits)");
-        while (running) running = SleepUntil(stop, Clock::now() + 1s);
+        while (running) running = SleepUntil(Clock::now() + 1s);
     }
     if (!link.empty()) unlink(link.c_str());
     return 0;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -37,7 +38,7 @@ std::vector<RecordedSentence> ParseRecording(const std::string& text) {
 }
 
 bool ReadRecording(const std::string& path, std::vector<RecordedSentence>& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in) {
         error = std::strerror(errno);
         return false;

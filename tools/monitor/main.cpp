@@ -1,18 +1,14 @@
 // rdstmc-monitor: shows, event by event, what the library reports from a
 // receiver or a recording. Uses only the exported interface, as any client.
-#include <fcntl.h>
-#include <grp.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include <rdstmc.h>
@@ -24,6 +20,7 @@
 #include "ports.h"
 #include "rate_hunt.h"
 #include "replay_source.h"
+#include "system.h"
 #include "tool_support.h"
 #include "view.h"
 
@@ -123,33 +120,6 @@ private:
 
 void Fail(const std::string& message) { std::fprintf(stderr, "rdstmc-monitor: %s\n", message.c_str()); }
 
-// Why a device could not be opened, in terms a user can act on.
-std::string ExplainPortFailure(const std::string& device, unsigned baud) {
-    struct stat st;
-    if (stat(device.c_str(), &st) != 0) {
-        if (errno == ENOENT) {
-            return device + ": no such device. Is the receiver plugged in? USB adapters appear as "
-                            "/dev/ttyUSB* or /dev/ttyACM*; stable names are under /dev/serial/by-id/.";
-        }
-        return device + ": " + std::strerror(errno);
-    }
-    if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        const group* g = getgrgid(st.st_gid);
-        const std::string owner = g ? g->gr_name : "dialout";
-        return device + ": permission denied. Add yourself to the '" + owner +
-               "' group (sudo usermod -aG " + owner + " $USER), then log in again.";
-    }
-    if (!S_ISCHR(st.st_mode)) return device + ": not a serial device.";
-    return device + ": cannot be used as a serial port at " + std::to_string(baud) +
-           " baud (busy, or the rate is not supported by the adapter).";
-}
-
-// Where the devices are; tests point it at a directory of their own.
-std::string DeviceDir() {
-    const char* dir = std::getenv("RDSTMC_DEVICE_DIR");
-    return dir && *dir ? dir : "/dev";
-}
-
 std::string RateList() {
     std::string list;
     for (unsigned baud : HuntedRates()) list += (list.empty() ? "" : ", ") + std::to_string(baud);
@@ -157,10 +127,9 @@ std::string RateList() {
 }
 
 int Run(const Options& options) {
-    // Ctrl-C and friends are taken by the main thread with sigtimedwait; the
-    // library's threads, started later, inherit the blocked mask, so a
-    // signal never interrupts a callback halfway through a line.
-    const sigset_t stopSignals = tools::BlockStopSignals();
+    // Before the library starts a thread, so a stop request never
+    // interrupts a callback halfway through a line.
+    tools::CatchStopRequests();
 
     const bool live = !options.port.empty();
     const std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
@@ -173,12 +142,11 @@ int Run(const Options& options) {
         }
     }
     if (!options.log.empty()) {
-        std::FILE* f = std::fopen(options.log.c_str(), "ab");
+        std::ofstream f(tools::PathOf(options.log), std::ios::binary | std::ios::app);
         if (!f) {
             Fail(options.log + ": cannot write the log (" + std::strerror(errno) + ")");
             return kFailed;
         }
-        std::fclose(f);
     }
 
     EventTable events;
@@ -261,7 +229,7 @@ int Run(const Options& options) {
         const auto limit = std::chrono::duration<double>(options.duration);
         int health = -1;
         for (;;) {
-            if (tools::WaitForStopSignal(stopSignals, kPollPeriod)) {
+            if (tools::WaitForStopRequest(kPollPeriod)) {
                 view.Note("interrupted");
                 break;
             }
@@ -294,7 +262,8 @@ int Run(const Options& options) {
     }
     if (!options.log.empty()) TmcStopLogging();
     DisconnectAll();
-    if (source.temporary) unlink(source.path.c_str());
+    std::error_code ignored;
+    if (source.temporary) std::filesystem::remove(tools::PathOf(source.path), ignored);
     return result;
 }
 
@@ -305,7 +274,7 @@ int main(int argc, char** argv) {
     using namespace rdstmc::monitor;
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv, options, error)) {
+    if (!ParseOptions(rdstmc::tools::Utf8Arguments(argc, argv), options, error)) {
         std::fprintf(stderr, "rdstmc-monitor: %s\nTry 'rdstmc-monitor --help'.\n", error.c_str());
         return kBadArgument;
     }
@@ -314,7 +283,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.listPorts) {
-        ListPorts(stdout, DeviceDir());
+        ListPorts(stdout);
         return 0;
     }
     return Run(options);

@@ -26,8 +26,8 @@ const char* Usage() {
            "station, radio text, clock time, alternative frequencies and raw TMC groups.\n"
            "With no options it plays the bundled recording.\n"
            "\n"
-           "  --port DEVICE     read a receiver on a serial device, e.g. /dev/ttyUSB0 or\n"
-           "                    /dev/serial/by-id/...; runs until Ctrl-C or --duration\n"
+           "  --port DEVICE     read a receiver on a serial device, e.g. /dev/ttyUSB0,\n"
+           "                    /dev/serial/by-id/... or COM3; runs until Ctrl-C or --duration\n"
            "  --baud N|auto     line speed for --port; by default (auto) the usual rates are\n"
            "                    tried, 38400 first, and the one the receiver answers at kept\n"
            "  --list-ports      list the serial devices there are, and whether you may open them\n"
@@ -37,7 +37,8 @@ const char* Usage() {
            "  --tune MHZ        with --port: tune to MHZ (87.5 to 108.0) after opening\n"
            "  --seek up|down    with --port: let the receiver search for the next station\n"
            "  --speed X|max     with a recording: play it X times faster than recorded, or as\n"
-           "                    fast as the library reads it (through a pseudo-terminal)\n"
+           "                    fast as the library reads it (through a pseudo-terminal; not\n"
+           "                    on Windows)\n"
            "  --events FILE     name TMC events with a table of \"code;text[;urgency]\" lines\n"
            "  --locations DIR   name TMC locations with a location table (its .DAT files)\n"
            "  --raw             also show the blocks of the TMC groups that were decoded\n"
@@ -50,8 +51,9 @@ const char* Usage() {
            "2 for a bad argument.\n";
 }
 
-bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
+bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string& error) {
+    const size_t argc = argv.size();
+    for (size_t i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& out) {
             if (i + 1 >= argc) {

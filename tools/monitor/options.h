@@ -1,6 +1,7 @@
 // rdstmc-monitor's command line.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace rdstmc::monitor {
 
@@ -24,7 +25,7 @@ struct Options {
 
 // Fills `options` from the arguments; false with a message for the user on
 // anything it does not accept.
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+bool ParseOptions(const std::vector<std::string>& argv, Options& options, std::string& error);
 
 // The --help text.
 const char* Usage();

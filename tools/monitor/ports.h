@@ -1,15 +1,15 @@
-// Which serial devices a receiver could be on.
+// Which serial ports a receiver could be on, and why one cannot be used.
 #pragma once
 #include <cstdio>
 #include <string>
 
 namespace rdstmc::monitor {
 
-// Writes the serial devices under `deviceDir` (normally "/dev") to `out`:
-// first the stable names under serial/by-id/ with the device each points to,
-// then every ttyUSB*, ttyACM* and ttyS* device that has hardware behind it,
-// each with whether this user can open it and, if not, why and what to do.
-// Returns how many devices it listed.
-int ListPorts(std::FILE* out, const std::string& deviceDir);
+// Writes the serial ports there are to `out`, each with whether this user
+// can open it and, if not, why and what to do. Returns how many it listed.
+int ListPorts(std::FILE* out);
+
+// Why `device` could not be opened at `baud`, in terms a user can act on.
+std::string ExplainPortFailure(const std::string& device, unsigned baud);
 
 }  // namespace rdstmc::monitor

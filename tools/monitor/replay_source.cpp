@@ -1,55 +1,32 @@
 #include "replay_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "converter.h"
 #include "recording.h"
+#include "system.h"
+#include "tool_support.h"
 
 namespace rdstmc::monitor {
-namespace {
-
-// Writes `content` to a new private file; its name, or "" on failure.
-std::string TemporaryFile(const std::string& content) {
-    const char* dir = std::getenv("TMPDIR");
-    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/rdstmc-monitor-XXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd < 0) return "";
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    if (close(fd) != 0 || done != content.size()) {
-        unlink(name.c_str());
-        return "";
-    }
-    return name;
-}
-
-}  // namespace
 
 ReplaySource PrepareReplay(const std::string& file) {
     ReplaySource source;
-    struct stat st;
-    if (stat(file.c_str(), &st) != 0) {
-        source.error = file + ": " + std::strerror(errno);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(tools::PathOf(file), error);
+    if (error) {
+        source.error = file + ": " + error.message();
         return source;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (std::filesystem::is_directory(status)) {
         source.error = file + ": is a directory, not a recording";
         return source;
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(tools::PathOf(file), std::ios::binary);
     if (!in) {
         source.error = file + ": cannot be read (" + std::strerror(errno) + ")";
         return source;
@@ -65,8 +42,8 @@ ReplaySource PrepareReplay(const std::string& file) {
     }
     if (!emulator::ParseRecording(content).empty()) {
         source.path = file;
-        if (access(file.c_str(), W_OK) != 0) {
-            source.path = TemporaryFile(content);
+        if (!tools::CanWrite(file)) {
+            source.path = tools::WriteTemporaryFile(content);
             source.temporary = true;
         }
     } else {
@@ -78,7 +55,7 @@ ReplaySource PrepareReplay(const std::string& file) {
                            "HH:MM:SS.ss\") or a list of hexadecimal RDS groups (four blocks a line)";
             return source;
         }
-        source.path = TemporaryFile(c.log);
+        source.path = tools::WriteTemporaryFile(c.log);
         source.temporary = true;
         source.note = "converted " + std::to_string(c.groups) + " RDS groups" +
                       (c.timed ? " with their own times" : ", placed 88 ms apart") +

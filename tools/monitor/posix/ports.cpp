@@ -37,6 +37,19 @@ std::vector<std::string> Entries(const std::string& dir) {
 
 bool HasPrefix(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
+// Where the devices are; tests point it at a directory of their own.
+std::string DeviceDir() {
+    const char* dir = std::getenv("RDSTMC_DEVICE_DIR");
+    return dir && *dir ? dir : "/dev";
+}
+
+// The group that owns the device, which a user joins to be allowed it.
+std::string OwningGroup(const std::string& path) {
+    struct stat st;
+    const group* g = stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
+    return g ? g->gr_name : "dialout";
+}
+
 // Whether this user can open the device, in words; "" when it has no
 // hardware behind it (the kernel lists ttyS0-31 whether or not UARTs exist).
 std::string Usability(const std::string& path) {
@@ -44,9 +57,7 @@ std::string Usability(const std::string& path) {
     if (fd < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM) {
-            struct stat st;
-            const group* g = stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
-            const std::string owner = g ? g->gr_name : "dialout";
+            const std::string owner = OwningGroup(path);
             return "no permission: join the '" + owner + "' group (sudo usermod -aG " + owner +
                    " $USER, then log in again)";
         }
@@ -62,7 +73,8 @@ std::string Usability(const std::string& path) {
 
 }  // namespace
 
-int ListPorts(std::FILE* out, const std::string& deviceDir) {
+int ListPorts(std::FILE* out) {
+    const std::string deviceDir = DeviceDir();
     int listed = 0;
     const std::string byId = deviceDir + "/serial/by-id";
     const std::vector<std::string> stable = Entries(byId);
@@ -96,6 +108,25 @@ int ListPorts(std::FILE* out, const std::string& deviceDir) {
                      deviceDir.c_str(), deviceDir.c_str());
     }
     return listed;
+}
+
+std::string ExplainPortFailure(const std::string& device, unsigned baud) {
+    struct stat st;
+    if (stat(device.c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return device + ": no such device. Is the receiver plugged in? USB adapters appear as "
+                            "/dev/ttyUSB* or /dev/ttyACM*; stable names are under /dev/serial/by-id/.";
+        }
+        return device + ": " + std::strerror(errno);
+    }
+    if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        const std::string owner = OwningGroup(device);
+        return device + ": permission denied. Add yourself to the '" + owner +
+               "' group (sudo usermod -aG " + owner + " $USER), then log in again.";
+    }
+    if (!S_ISCHR(st.st_mode)) return device + ": not a serial device.";
+    return device + ": cannot be used as a serial port at " + std::to_string(baud) +
+           " baud (busy, or the rate is not supported by the adapter).";
 }
 
 }  // namespace rdstmc::monitor

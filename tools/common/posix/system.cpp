@@ -1,0 +1,72 @@
+#include "system.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace rdstmc::tools {
+namespace {
+
+sigset_t StopSignals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
+    return stop;
+}
+
+}  // namespace
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+void CatchStopRequests() {
+    // Blocked here, the signals stay pending until sigtimedwait takes them;
+    // threads started afterwards inherit the mask.
+    const sigset_t stop = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool WaitForStopRequest(std::chrono::milliseconds timeout) {
+    const sigset_t stop = StopSignals();
+    const long long ms = timeout.count() < 0 ? 0 : timeout.count();
+    const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+    return sigtimedwait(&stop, nullptr, &ts) > 0;
+}
+
+void UseBinaryStandardStreams() {}
+
+std::string WriteTemporaryFile(const std::string& content) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/rdstmc-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return "";
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 || done != content.size()) {
+        unlink(name.c_str());
+        return "";
+    }
+    return name;
+}
+
+bool CanWrite(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
+
+std::string ProgramDirectory() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return "";
+    const std::string program(path, static_cast<size_t>(n));
+    return program.substr(0, program.rfind('/'));
+}
+
+}  // namespace rdstmc::tools

@@ -1,0 +1,121 @@
+#include "system.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace rdstmc::tools {
+namespace {
+
+// Set by the console's handler thread, taken by WaitForStopRequest.
+HANDLE g_stopRequested = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    switch (type) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+        SetEvent(g_stopRequested);
+        // Handled: the main thread ends the run in order. A closing console
+        // ends the process once this returns, so give it that time.
+        if (type == CTRL_CLOSE_EVENT) Sleep(2000);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+std::string Utf8(const wchar_t* text, int length) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    // argv is in the ANSI code page, which cannot hold every file name.
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr || count != argc) {
+        if (wide != nullptr) LocalFree(wide);
+        return std::vector<std::string>(argv, argv + argc);
+    }
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i], -1).c_str());
+    LocalFree(wide);
+    return args;
+}
+
+void CatchStopRequests() {
+    if (g_stopRequested == nullptr) g_stopRequested = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    SetConsoleOutputCP(CP_UTF8);
+}
+
+bool WaitForStopRequest(std::chrono::milliseconds timeout) {
+    const DWORD ms = timeout.count() < 0 ? 0 : static_cast<DWORD>(timeout.count());
+    if (g_stopRequested == nullptr) {
+        Sleep(ms);
+        return false;
+    }
+    return WaitForSingleObject(g_stopRequested, ms) == WAIT_OBJECT_0;
+}
+
+void UseBinaryStandardStreams() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+std::string WriteTemporaryFile(const std::string& content) {
+    wchar_t dir[MAX_PATH + 1], name[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, dir);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(dir, L"rds", 0, name) == 0) return "";
+    // GetTempFileNameW made the file; open it again without sharing.
+    HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    bool written = file != INVALID_HANDLE_VALUE;
+    size_t done = 0;
+    while (written && done < content.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        DWORD n = 0;
+        written = WriteFile(file, content.data() + done, chunk, &n, nullptr) && n > 0;
+        done += n;
+    }
+    if (file != INVALID_HANDLE_VALUE) written = CloseHandle(file) && written;
+    if (!written) {
+        DeleteFileW(name);
+        return "";
+    }
+    return Utf8(name, -1).c_str();
+}
+
+bool CanWrite(const std::string& path) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+std::string ProgramDirectory() {
+    wchar_t path[32768];
+    const DWORD n = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
+    if (n == 0 || n >= sizeof path / sizeof path[0]) return "";
+    std::string program = Utf8(path, static_cast<int>(n));
+    const size_t slash = program.find_last_of("\\/");
+    return slash == std::string::npos ? "" : program.substr(0, slash);
+}
+
+}  // namespace rdstmc::tools
