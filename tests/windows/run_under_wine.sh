@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Windows tests of a mingw-w64 build under Wine, in a Wine prefix of
 # their own (never the user's), with COM5 and COM6 joined through socat.
-#   tests/windows/run_under_wine.sh BUILD_DIR
+#   tests/windows/run_under_wine.sh BUILD_DIR [LINUX_BUILD_DIR]
+# With a Linux build, the converter's output is compared with Linux's.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+linux_build=${2:+$(cd "$2" && pwd)}
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 socat_pid=
@@ -16,6 +18,9 @@ trap cleanup EXIT
 
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# One server for the whole run: one that quits between two programs can drop
+# the next one's connection as it goes ("recvmsg: Connection reset by peer").
+wineserver -p
 
 echo "== device-free unit tests under Wine, each in a process of its own as ctest runs them"
 unit="$build/tests/windows/windows_unit_tests.exe"
@@ -36,13 +41,74 @@ done < <(wine "$unit" --gtest_list_tests)
 echo "unit tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
 
-echo "== a client of rdstmc.dll through COM5/COM6"
 socat pty,raw,echo=0,link="$work/ttyA" pty,raw,echo=0,link="$work/ttyB" &
 socat_pid=$!
 for _ in $(seq 50); do [ -e "$work/ttyA" ] && [ -e "$work/ttyB" ] && break; sleep 0.1; done
 ln -sf "$work/ttyA" "$WINEPREFIX/dosdevices/com5"
 ln -sf "$work/ttyB" "$WINEPREFIX/dosdevices/com6"
 wineserver -k >/dev/null 2>&1 || true   # the new ports are seen by a fresh server
+wineserver -w
+wineserver -p
+
+if [ -e "$build/tools/rdstmc-monitor.exe" ]; then
+  echo "== the tools under Wine"
+  cp "$build/rdstmc.dll" "$build/tools/"
+  tools="$build/tools"
+  expect() {  # expect FILE PATTERN WHAT
+    grep -q -- "$2" "$1" || { echo "FAILED: $3"; cat "$1"; exit 1; }
+  }
+  # A receiver sentence with its checksum, as the module frames it.
+  frame() {
+    local body=${1#\$} sum=0 i c
+    for ((i = 0; i < ${#body}; i++)); do printf -v c '%d' "'${body:i:1}"; sum=$((sum ^ c)); done
+    printf '%s*%02X\r\n' "$1" "$sum"
+  }
+
+  # The converter writes the same bytes on Windows as on Linux, through a
+  # file, standard output and standard input alike.
+  printf 'RDS Spy log, 96.9 MHz\r\nD3C5 0408 E1E2 5249 @2017/04/04 21:43:12.34\r\nD3C5 0409 E1E2 5645 @2017/04/04 21:43:12.43\r\nD3C5 2400 ---- 4344\r\n' > "$work/spy.txt"
+  (cd "$work" && wine "$tools/rdstmc-convert.exe" spy.txt converted.log 2>/dev/null)
+  (cd "$work" && wine "$tools/rdstmc-convert.exe" spy.txt > stdout.log 2>/dev/null)
+  (cd "$work" && wine "$tools/rdstmc-convert.exe" - < spy.txt > stdin.log 2>/dev/null)
+  cmp "$work/converted.log" "$work/stdout.log" && cmp "$work/converted.log" "$work/stdin.log"
+  expect "$work/converted.log" $'^\[1090\],\$PLTTR,0,54213,1033,57826,22085\*..\r$' "converted records"
+  if [ -x "${linux_build:-}/tools/rdstmc-convert" ]; then
+    "$linux_build/tools/rdstmc-convert" "$work/spy.txt" "$work/linux.log" 2>/dev/null
+    cmp "$work/converted.log" "$work/linux.log"
+  fi
+
+  # The monitor plays the bundled recording.
+  wine "$tools/rdstmc-monitor.exe" --duration 8 > "$work/replay.txt" 2>&1
+  expect "$work/replay.txt" 'station    PI D3C5  "RIVER FM"' "the bundled recording's station"
+  expect "$work/replay.txt" 'status     stopped' "the end of the replay"
+
+  # Ports: listed, a missing one explained, the fast replay refused.
+  wine "$tools/rdstmc-monitor.exe" --list-ports > "$work/ports.txt" 2>&1
+  expect "$work/ports.txt" 'COM5     can be opened' "COM5 listed"
+  if wine "$tools/rdstmc-monitor.exe" --port COM99 --baud 38400 > "$work/missing.txt" 2>&1; then
+    echo "FAILED: a missing port succeeded"; exit 1
+  fi
+  expect "$work/missing.txt" 'COM99: no such port' "a missing port explained"
+  if wine "$tools/rdstmc-monitor.exe" --speed max --duration 1 > "$work/speed.txt" 2>&1; then
+    echo "FAILED: --speed without a pseudo-terminal succeeded"; exit 1
+  fi
+  expect "$work/speed.txt" 'Windows does not have' "--speed refused"
+
+  # Live on COM5: the module's end (COM6's pty) hears the start-up commands,
+  # then sends a tuning report, a station name and a group.
+  wine "$tools/rdstmc-monitor.exe" --port COM5 --baud 38400 --raw --duration 8 > "$work/live.txt" 2>&1 &
+  monitor_pid=$!
+  timeout 20 head -c 40 "$work/ttyB" > "$work/commands.txt" || true
+  expect "$work/commands.txt" 'PLTCM,RFA,65535' "the start-up commands on the wire"
+  { frame '$PLTTQ,9690,50,0,0,0'; frame '$PLTCH,"RIVER FM"'; frame '$PLTTR,0,54213,32776,101,4660'; } > "$work/ttyB"
+  wait "$monitor_pid"
+  expect "$work/live.txt" 'frequency  96.9 MHz  quality 50' "the live tuning report"
+  expect "$work/live.txt" 'RIVER FM' "the live station name"
+  expect "$work/live.txt" '8A  D3C5 8008 0065 1234' "the live TMC group"
+  echo "tools: converter, replay, ports and a live port all as on Linux"
+fi
+
+echo "== a client of rdstmc.dll through COM5/COM6"
 cp "$build/rdstmc.dll" "$build/tests/windows/"
 run="$work/run"
 mkdir -p "$run"
