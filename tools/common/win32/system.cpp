@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "win32/wide_text.h"
+
 namespace rdstmc::tools {
 namespace {
 
@@ -29,20 +31,6 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     }
 }
 
-std::string Utf8(const wchar_t* text, int length) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
-    return out;
-}
-
 }  // namespace
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
@@ -54,7 +42,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
         return std::vector<std::string>(argv, argv + argc);
     }
     std::vector<std::string> args;
-    for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i], -1).c_str());
+    for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
     LocalFree(wide);
     return args;
 }
@@ -98,7 +86,7 @@ std::string WriteTemporaryFile(const std::string& content) {
         DeleteFileW(name);
         return "";
     }
-    return Utf8(name, -1).c_str();
+    return Utf8(name);
 }
 
 bool CanWrite(const std::string& path) {
@@ -113,7 +101,7 @@ std::string ProgramDirectory() {
     wchar_t path[32768];
     const DWORD n = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
     if (n == 0 || n >= sizeof path / sizeof path[0]) return "";
-    std::string program = Utf8(path, static_cast<int>(n));
+    const std::string program = Utf8(std::wstring(path, n));
     const size_t slash = program.find_last_of("\\/");
     return slash == std::string::npos ? "" : program.substr(0, slash);
 }
