@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <regex>
+#include <thread>
 
 #include "platform/clock.h"
 #include "data/receiver_state.h"
@@ -124,6 +131,42 @@ TEST_F(LogTest, AnUnwritableLogLosesRecordsButNothingElse) {
     EXPECT_EQ(test::LoggedSentences(test::ReadFile(missingDir + "/x.log")), emulator::TuningSentence(9100, 1));
     EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1);
     EXPECT_TRUE(TmcStopLogging());
+}
+
+// lsof and the like hold each open file of a process for a moment while they
+// look at it, and a lock goes only with the last holder: a record written in
+// that moment must still get through.
+TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheFile) {
+    ASSERT_TRUE(TmcStartLogging(path_.c_str()));
+    const uint64_t lostBefore = State().logRecordsLost.load();
+    std::atomic<bool> looking{true};
+    std::thread lister([&] {
+        char target[256];
+        while (looking.load()) {
+            DIR* d = opendir("/proc/self/fd");
+            if (d == nullptr) return;
+            while (const dirent* e = readdir(d)) {
+                if (readlinkat(dirfd(d), e->d_name, target, sizeof target) < 0) continue;
+            }
+            closedir(d);
+        }
+    });
+    const std::string line = emulator::TuningSentence(9000, 40);
+    constexpr int kRecords = 100000;
+    for (int i = 0; i < kRecords; ++i) WriteLogLine(line.c_str(), line.size());
+    looking.store(false);
+    lister.join();
+    EXPECT_EQ(State().logRecordsLost.load(), lostBefore);
+    const std::string log = test::ReadFile(path_);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kRecords);
+
+    // A real holder still has the file to itself: the record is refused and counted.
+    const int holder = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    WriteLogLine(line.c_str(), line.size());
+    close(holder);
+    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1);
+    EXPECT_EQ(test::ReadFile(path_).size(), log.size());
 }
 
 }  // namespace

@@ -6,10 +6,19 @@
 
 #include <cerrno>
 
+#include "platform/clock.h"
 #include "platform/posix/syscalls.h"
 
 namespace rdstmc::platform {
 namespace {
+
+// A lock can outlive the close of its descriptor by a moment: whoever looks
+// at this process's open files (lsof, a listing of /proc/<pid>/fd) holds each
+// file while it looks, and the lock goes only with the last holder. Retried
+// briefly, such a look never costs a logged record; a real holder is given up
+// on after a few milliseconds.
+constexpr int kBusyRetries = 10;
+constexpr unsigned kBusyRetryPauseMs = 1;
 
 File OpenLocked(const char* path, int flags) {
     File f;
@@ -17,9 +26,12 @@ File OpenLocked(const char* path, int flags) {
     const SystemCalls& sys = Sys();
     const int fd = sys.open(path, flags | O_CLOEXEC, 0666);
     if (fd < 0) return f;
-    if (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        sys.close(fd);
-        return f;
+    for (int retry = 0; sys.flock(fd, LOCK_EX | LOCK_NB) != 0; ++retry) {
+        if (errno != EWOULDBLOCK || retry == kBusyRetries) {
+            sys.close(fd);
+            return f;
+        }
+        SleepMs(kBusyRetryPauseMs);
     }
     f.handle = fd;
     return f;

@@ -9,15 +9,28 @@ namespace {
 
 HANDLE Handle(File f) { return reinterpret_cast<HANDLE>(f.handle); }
 
+// A file that another program opens for a moment (a virus scanner, the
+// search indexer, a backup) refuses us while it looks; retried briefly, such
+// a look never costs a logged record. A real holder is given up on after a
+// few milliseconds.
+constexpr int kBusyRetries = 10;
+constexpr DWORD kBusyRetryPauseMs = 1;
+
 // Opened with no sharing: while the library holds the file, no other opener
 // (in this or any process) can, as with the lock on POSIX.
 File Open(const char* path, DWORD access, DWORD disposition) {
     File f;
     wchar_t wide[kWideNameCapacity];
     if (!WidenName(path, wide, kWideNameCapacity)) return f;
-    const HANDLE h = CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) f.handle = reinterpret_cast<intptr_t>(h);
-    return f;
+    for (int retry = 0;; ++retry) {
+        const HANDLE h = CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            f.handle = reinterpret_cast<intptr_t>(h);
+            return f;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION || retry == kBusyRetries) return f;
+        Sleep(kBusyRetryPauseMs);
+    }
 }
 
 }  // namespace
