@@ -331,8 +331,15 @@ void LogThenReplay(Module& module, Recorder& r) {
     const std::wstring log = std::wstring(dir) + L"rdstmc-com-test.log";
     DeleteFileW(log.c_str());
     CHECK(TmcStartLogging(log.c_str()));
-    module.Send(Frame("$PLTTQ,10120,48,0,0,0"));
+    // While another program holds the file unshared, records are refused;
+    // the sentence is decoded once its record was given up.
+    const HANDLE holder = CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHECK(holder != INVALID_HANDLE_VALUE);
+    module.Send(Frame("$PLTTQ,10110,48,0,0,0"));
     int f = 0;
+    CHECK(WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 1011; }, 3000));
+    CloseHandle(holder);
+    module.Send(Frame("$PLTTQ,10120,48,0,0,0"));
     CHECK(WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 1012; }, 3000));
     CHECK(TmcStopLogging());
     const HANDLE h = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -344,6 +351,7 @@ void LogThenReplay(Module& module, Recorder& r) {
     }
     const std::string record(text, n);
     CHECK(record.size() > 3 && record[0] == '[' && record.find("],$PLTTQ,10120,48,0,0,0*") != std::string::npos);
+    CHECK(record.find("10110") == std::string::npos);
     CHECK(record.size() > 2 && record.substr(record.size() - 2) == "\r\n");
 
     // Close: the workers end and report "stopped" at once.
