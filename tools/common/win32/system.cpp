@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "win32/wide_text.h"
@@ -14,14 +15,14 @@ namespace rdstmc::tools {
 namespace {
 
 // Set by the console's handler thread, taken by WaitForStopRequest.
-HANDLE g_stopRequested = nullptr;
+std::atomic<HANDLE> g_stopRequested{nullptr};
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
     switch (type) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
-        SetEvent(g_stopRequested);
+        SetEvent(g_stopRequested.load());
         // Handled: the main thread ends the run in order. A closing console
         // ends the process once this returns, so give it that time.
         if (type == CTRL_CLOSE_EVENT) Sleep(2000);
@@ -48,18 +49,19 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 void CatchStopRequests() {
-    if (g_stopRequested == nullptr) g_stopRequested = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (g_stopRequested.load() == nullptr) g_stopRequested.store(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     SetConsoleOutputCP(CP_UTF8);
 }
 
 bool WaitForStopRequest(std::chrono::milliseconds timeout) {
     const DWORD ms = timeout.count() < 0 ? 0 : static_cast<DWORD>(timeout.count());
-    if (g_stopRequested == nullptr) {
+    const HANDLE stop = g_stopRequested.load();
+    if (stop == nullptr) {
         Sleep(ms);
         return false;
     }
-    return WaitForSingleObject(g_stopRequested, ms) == WAIT_OBJECT_0;
+    return WaitForSingleObject(stop, ms) == WAIT_OBJECT_0;
 }
 
 void UseBinaryStandardStreams() {

@@ -4,7 +4,6 @@
 
 #include "win32/wide_text.h"
 
-
 namespace rdstmc::monitor {
 namespace {
 
