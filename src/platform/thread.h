@@ -38,8 +38,16 @@ public:
     static bool CurrentIsWorker();
 
 private:
-    // Each platform's thread entry runs the body and marks the end.
+    // Each platform's thread entry calls RunBody.
     friend struct ThreadEntry;
+
+    // What every platform does on the new thread: marks it a worker, runs the
+    // body and signals the end.
+    void RunBody();
+    // The platform's part: create the thread (entering ThreadEntry) and, once
+    // it has ended, release what the system holds for it.
+    bool CreateNative();
+    void ReapNative();
 
     void (*body_)(void*) = nullptr;
     void* arg_ = nullptr;
