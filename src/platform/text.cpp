@@ -29,33 +29,37 @@ bool WideToNativePath(const uint16_t* in, char* out, size_t capacity) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             return false;
         }
-        unsigned char bytes[4];
-        size_t len;
-        if (cp < 0x80) {
-            bytes[0] = static_cast<unsigned char>(cp);
-            len = 1;
-        } else if (cp < 0x800) {
-            bytes[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
-            bytes[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-            len = 2;
-        } else if (cp < 0x10000) {
-            bytes[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
-            bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-            len = 3;
-        } else {
-            bytes[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
-            bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
-            bytes[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-            bytes[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-            len = 4;
-        }
+        char bytes[4];
+        const size_t len = EncodeUtf8(cp, bytes);
         if (n + len + 1 > capacity) return false;
-        for (size_t k = 0; k < len; ++k) out[n++] = static_cast<char>(bytes[k]);
+        for (size_t k = 0; k < len; ++k) out[n++] = bytes[k];
     }
     if (n + 1 > capacity) return false;
     out[n] = 0;
     return true;
+}
+
+size_t EncodeUtf8(uint32_t cp, char out[4]) {
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
 }
 
 size_t WideLength(const uint16_t* text, size_t limit) {

@@ -16,6 +16,10 @@ bool WideToAscii(const uint16_t* in, char* out, size_t capacity);
 // what its OS takes). False for a null or malformed name, or one that does not fit.
 bool WideToNativePath(const uint16_t* in, char* out, size_t capacity);
 
+// Writes the UTF-8 bytes of one code point (at most U+10FFFF) to `out`;
+// returns how many (1 to 4).
+size_t EncodeUtf8(uint32_t codePoint, char out[4]);
+
 // Length of a zero-terminated 16-bit string, counting at most `limit` units:
 // returns `limit` when no terminator lies within them.
 size_t WideLength(const uint16_t* text, size_t limit);

@@ -11,6 +11,8 @@
 
 #include "rdstmc_tmc.h"
 
+#include "platform/text.h"
+
 namespace rdstmc {
 namespace {
 
@@ -23,16 +25,8 @@ constexpr uint16_t kWindows1252High[32] = {
 };
 
 void AppendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    char bytes[4];
+    out.append(bytes, platform::EncodeUtf8(cp, bytes));
 }
 
 unsigned Latin9(unsigned char c) {
