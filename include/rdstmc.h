@@ -8,9 +8,10 @@
  * with a library lock held; see Connect below for what that promises.
  *
  * A process forked from one that uses the library starts with it closed (no
- * port, no worker) and cannot disturb the parent's connection. Once loaded,
- * the library stays loaded until the process ends, so unloading it while a
- * port is open is safe.
+ * port, no worker) and cannot disturb the parent's connection. Once it has
+ * started a worker (a port opened, a replay started), the library stays
+ * loaded until the process ends, so unloading it while a port is open or at
+ * once after a close is safe; nothing waits for a worker on the way out.
  *
  * Strings that cross this interface are zero-terminated 16-bit code units
  * (UTF-16). Each function that takes a path or command also has inline
@@ -132,9 +133,9 @@ RDSTMC_API bool Disconnect(ITmcRawDataListener* listener);
 
 /* ---- Connection --------------------------------------------------------- */
 
-/* Open the receiver on a serial device (e.g. "/dev/ttyUSB0") at `baud` bits/s and start
- * reading; false, with status TmcStatusOpenFailed, if the device cannot be opened or used,
- * or the rate is not supported. False and no change while a port is open or a replay runs,
+/* Open the receiver on a serial device (e.g. "/dev/ttyUSB0", "COM3") at `baud` bits/s and
+ * start reading; false, with status TmcStatusOpenFailed, if the device cannot be opened or
+ * used, is no device at all (a regular file, left untouched), or the rate is not supported. False and no change while a port is open or a replay runs,
  * or when called from a callback on one of the library's threads (it cannot wait for itself). */
 RDSTMC_API bool TmcOpen(const unsigned short port[], unsigned baud);
 /* Close the port; its workers end at once. False if no port was open. */

@@ -26,18 +26,20 @@ constexpr int kAfCarrierBase = 875;
 
 bool IsTmcRelated(unsigned code) { return code == kGroup3A || code == kGroup4A || code == kGroup8A; }
 
-// Sets each activity event at most about once a second however fast groups
-// arrive. Before the status worker has opened the events nothing is set, but
-// the ticks still advance.
+// Sets each activity event, and this process's own signal beside it, at
+// most about once a second however fast groups arrive. Before the status
+// worker has opened the events they are not set, but the ticks still advance.
 void SignalActivity(DecoderScratch& d, bool tmcRelated, uint32_t tick) {
     ReceiverState& s = State();
     if (tmcRelated) {
         if (tick - d.lastTmcTick >= kActivityIntervalMs) {
             platform::NamedEventSet(s.tmcEvent.load());
+            s.tmcActivity.Set();
             d.lastTmcTick = tick;
         }
     } else if (tick - d.lastRdsTick >= kActivityIntervalMs || tick < d.lastRdsTick) {
         platform::NamedEventSet(s.rdsEvent.load());
+        s.rdsActivity.Set();
         d.lastRdsTick = tick;
     }
 }

@@ -6,7 +6,7 @@
 namespace rdstmc {
 namespace {
 
-enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kSlotCount };
+enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kDevice, kSlotCount };
 
 ListenerSlot g_slots[kSlotCount];
 
@@ -38,6 +38,7 @@ ListenerSlot& FrequencySlot() { return g_slots[kFrequency]; }
 ListenerSlot& RdsSlot() { return g_slots[kRds]; }
 ListenerSlot& StatusSlot() { return g_slots[kStatus]; }
 ListenerSlot& RawDataSlot() { return g_slots[kRawData]; }
+ListenerSlot& DeviceSlot() { return g_slots[kDevice]; }
 
 void EnterListenerCall(ListenerSlot& slot) {
     slot.callsInProgress.fetch_add(1);
@@ -61,13 +62,16 @@ ITmcFrequencyListener::~ITmcFrequencyListener() = default;
 ITmcRdsListener::~ITmcRdsListener() = default;
 ITmcStatusListener::~ITmcStatusListener() = default;
 ITmcRawDataListener::~ITmcRawDataListener() = default;
+ITmcDeviceListener::~ITmcDeviceListener() = default;
 
 bool Connect(ITmcFrequencyListener* l) { return l != nullptr && (Replace(rdstmc::FrequencySlot(), l), true); }
 bool Connect(ITmcRdsListener* l) { return l != nullptr && (Replace(rdstmc::RdsSlot(), l), true); }
 bool Connect(ITmcStatusListener* l) { return l != nullptr && (Replace(rdstmc::StatusSlot(), l), true); }
 bool Connect(ITmcRawDataListener* l) { return l != nullptr && (Replace(rdstmc::RawDataSlot(), l), true); }
+bool Connect(ITmcDeviceListener* l) { return l != nullptr && (Replace(rdstmc::DeviceSlot(), l), true); }
 
 bool Disconnect(ITmcFrequencyListener*) { return Replace(rdstmc::FrequencySlot(), nullptr); }
 bool Disconnect(ITmcRdsListener*) { return Replace(rdstmc::RdsSlot(), nullptr); }
 bool Disconnect(ITmcStatusListener*) { return Replace(rdstmc::StatusSlot(), nullptr); }
 bool Disconnect(ITmcRawDataListener*) { return Replace(rdstmc::RawDataSlot(), nullptr); }
+bool Disconnect(ITmcDeviceListener*) { return Replace(rdstmc::DeviceSlot(), nullptr); }

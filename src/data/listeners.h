@@ -1,8 +1,9 @@
-// The four listener slots and the one way the library calls a listener.
+// The listener slots and the one way the library calls a listener.
 #pragma once
 #include <atomic>
 
 #include "rdstmc.h"
+#include "rdstmc_ext.h"
 
 namespace rdstmc {
 
@@ -17,6 +18,7 @@ ListenerSlot& FrequencySlot();
 ListenerSlot& RdsSlot();
 ListenerSlot& StatusSlot();
 ListenerSlot& RawDataSlot();
+ListenerSlot& DeviceSlot();
 
 // Marks the calling thread as inside a call on `slot`; a Disconnect made from
 // inside the callback then does not wait for itself.

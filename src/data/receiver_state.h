@@ -73,6 +73,11 @@ struct ReceiverState {
     std::atomic<bool> portOpen{false};
     uint16_t portName[kWideTextSize] = {};         // lifecycleLock
     unsigned baud = 0;                             // lifecycleLock
+    // The device as the reader opens it anew after it went away: written
+    // before the reader starts and read by it alone until it has ended.
+    char portPath[1024] = {};
+    // Whether the open port's device answers (false once it has gone).
+    std::atomic<bool> devicePresent{false};
 
     std::atomic<bool> readerRunning{false};
     std::atomic<bool> replayRunning{false};
@@ -82,10 +87,15 @@ struct ReceiverState {
     // since the process started: a log that misses one says so here.
     std::atomic<uint64_t> logRecordsLost{0};
 
-    // Activity events: opened by the status worker, then kept for the life
-    // of the process, so the group handler can never set a closed one.
+    // Activity events for other programs: opened by the status worker, then
+    // kept for the life of the process, so the group handler can never set a
+    // closed one. Every process using the library sets them, so the status
+    // worker counts only `rdsActivity` and `tmcActivity`, set beside them by
+    // this process's own group handler and cleared at each start.
     std::atomic<platform::NamedEvent*> rdsEvent{nullptr};
     std::atomic<platform::NamedEvent*> tmcEvent{nullptr};
+    platform::Wakeup rdsActivity;
+    platform::Wakeup tmcActivity;
 
     DecoderScratch scratch;
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "data/listeners.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/runs.h"
@@ -20,8 +21,11 @@ constexpr unsigned kReadTimeoutMs = 1000;
 constexpr unsigned kStartupRetryMs = 2000;
 // A device that fails at once is retried at this pace, never in a spin.
 constexpr unsigned kFailedReadPauseMs = 100;
+// A device that has gone away is looked for by its name this often.
+constexpr uint64_t kLookAgainMs = 1000;
 constexpr size_t kMaxPortNameLength = 255;
 constexpr size_t kNativeNameSize = 4 * kMaxPortNameLength + 1;
+static_assert(kNativeNameSize <= sizeof ReceiverState::portPath, "the reader's copy of the name must fit");
 
 constexpr char kStartupTune[] = "$PLTCM,H2,8800";
 constexpr char kStartupRfa[] = "$PLTCM,RFA,65535";
@@ -33,19 +37,54 @@ std::shared_ptr<platform::SerialDevice> CurrentPort() {
     return s.port;
 }
 
+// Stores whether the device answers and tells the listener when that changed.
+void ReportDevice(bool present) {
+    if (State().devicePresent.exchange(present) == present) return;
+    NotifyListener<ITmcDeviceListener>(DeviceSlot(), [&](ITmcDeviceListener* l) { l->OnDeviceChanged(present); });
+}
+
+// Opens the device anew by its name and makes it the port's, unless the port
+// was closed meanwhile. Null when it is not back (while this process still
+// holds the old one, its own lock keeps a device that is merely failing from
+// being opened twice).
+std::shared_ptr<platform::SerialDevice> OpenAgain() {
+    ReceiverState& s = State();
+    std::shared_ptr<platform::SerialDevice> fresh(platform::SerialOpen(s.portPath, s.baud), platform::SerialClose);
+    if (!fresh) return nullptr;
+    platform::LockGuard guard(s.portLock);
+    if (!s.portOpen.load()) return nullptr;
+    s.port = fresh;
+    return fresh;
+}
+
 void ReaderWorker(void*) {
     ReceiverState& s = State();
-    const std::shared_ptr<platform::SerialDevice> device = CurrentPort();
+    std::shared_ptr<platform::SerialDevice> device = CurrentPort();
     if (!device) return;
     char buffer[kReceiveBufferSize];
     size_t carried = 0;
+    uint64_t lookAgainAt = 0;
     while (s.readerRunning.load()) {
         const long n = platform::SerialRead(device.get(), buffer + carried, sizeof buffer - carried, kReadTimeoutMs);
+        if (n == platform::kSerialGone) {
+            ReportDevice(false);
+            if (platform::MonotonicMs() >= lookAgainAt) {
+                lookAgainAt = platform::MonotonicMs() + kLookAgainMs;
+                if (std::shared_ptr<platform::SerialDevice> fresh = OpenAgain()) {
+                    // A sentence cut off by the removal is not finished by the new device.
+                    device = std::move(fresh);
+                    carried = 0;
+                    ReportDevice(true);
+                    continue;
+                }
+            }
+        }
         if (n < 0) {
             s.stopSignal.Wait(kFailedReadPauseMs);
             continue;
         }
         if (n == 0) continue;
+        ReportDevice(true);
         ProcessBuffer(buffer, buffer + carried + n, carried, true);
     }
 }
@@ -67,6 +106,7 @@ bool DetachPort() {
         platform::LockGuard guard(s.portLock);
         old.swap(s.port);
         s.portOpen.store(false);
+        s.devicePresent.store(false);
     }
     if (!old) return false;
     platform::SerialInterrupt(old.get());
@@ -100,7 +140,9 @@ bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
     ZeroFillPublished();
     s.seekParameter.store(kInitialSeekParameter);
     std::memcpy(s.portName, port, (platform::WideLength(port, kMaxPortNameLength) + 1) * sizeof(uint16_t));
+    std::memcpy(s.portPath, nativeName, sizeof nativeName);
     s.baud = baud;
+    s.devicePresent.store(true);
     {
         platform::LockGuard guard(s.portLock);
         s.port = device;
@@ -176,6 +218,11 @@ bool TmcClose() {
 }
 
 bool TmcIsOpen() { return State().portOpen.load(); }
+
+bool TmcIsDevicePresent() {
+    const rdstmc::ReceiverState& s = State();
+    return s.portOpen.load() && s.devicePresent.load();
+}
 
 bool TmcReopen() {
     // A worker cannot wait for its own run to end, so the open would be

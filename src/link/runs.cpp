@@ -8,20 +8,11 @@
 
 namespace rdstmc {
 namespace {
-// Long enough for a worker that is inside a slow listener callback.
+// Long enough for a worker that is inside a slow listener callback. Nothing
+// waits for a worker when the library is unloaded or the process exits: the
+// module stays mapped once a worker has run, and on Windows a worker cannot
+// end while the unloading thread holds the loader lock.
 constexpr unsigned kJoinTimeoutMs = 2000;
-// When the library is unloaded (or the process exits) after the client has
-// closed everything, the ended workers are reaped, so none is left as a
-// zombie thread. Workers of a run the client left going are not waited for.
-struct ReapWorkersAtUnload {
-    ~ReapWorkersAtUnload() {
-        ReceiverState& s = State();
-        platform::LockGuard guard(s.lifecycleLock);
-        if (s.portOpen.load() || s.replayRunning.load()) return;
-        EndPreviousRun();
-    }
-};
-ReapWorkersAtUnload g_reapAtUnload;
 
 // A copy of the process (fork) starts closed. It has none of the workers, and
 // what it inherits is shared with the parent (the open device and its lock,
@@ -64,6 +55,8 @@ void StartClosedInChild() {
     s.statusWorker.Abandon();
     s.stopSignal.Renew();
     s.statusStartGate.Renew();
+    s.rdsActivity.Renew();
+    s.tmcActivity.Renew();
     s.published.status = TmcStatusStopped;
     ForgetCallsOfOtherThreads();
     ReleaseLocksAfterCopy();
@@ -85,6 +78,9 @@ bool EndPreviousRun() {
     if (!s.dataWorker.Join(kJoinTimeoutMs) || !s.statusWorker.Join(kJoinTimeoutMs)) return false;
     s.stopSignal.Reset();
     s.statusStartGate.Reset();
+    // Activity of an earlier run is not this run's.
+    s.rdsActivity.Reset();
+    s.tmcActivity.Reset();
     return true;
 }
 

@@ -9,16 +9,24 @@ struct SerialDevice;
 // Opens an existing device for reading and writing, for this process only
 // (no other opener, in this or any process, while it is held), as a raw 8N1
 // line at `baud` bits/s with no flow control and modem lines ignored.
-// Devices that are not terminals (a FIFO, a character device) are used as
+// Character devices that are not terminals and pipes or sockets are used as
 // they are, without line settings. Returns null when the device is missing,
-// not permitted, already in use, or `baud` is not a rate the OS supports
-// (all standard rates 50 to 4000000).
+// not permitted, already in use, not a device at all (a regular file or a
+// directory, which is left untouched), or `baud` is not a rate the OS
+// supports (all standard rates 50 to 4000000).
 SerialDevice* SerialOpen(const char* path, unsigned baud);
+
+// What SerialRead returns when the device itself has gone away: unplugged,
+// its driver removed, the far end of a pseudo-terminal or pipe closed. Reads
+// of such a device never succeed again; opening it anew by name may, once it
+// is back.
+constexpr long kSerialGone = -2;
 
 // Waits up to `timeoutMs` for bytes and returns as soon as any are there:
 // the count read (1..capacity), 0 when nothing came in time or the device was
-// interrupted, or -1 when the device failed or went away (hang-up, I/O error,
-// end of file). Only one thread reads at a time.
+// interrupted, kSerialGone when the device went away (hang-up, end of file,
+// the I/O errors of a removed device), or -1 on any other failure. Only one
+// thread reads at a time.
 long SerialRead(SerialDevice* device, void* buffer, size_t capacity, unsigned timeoutMs);
 
 // Writes all `length` bytes, waiting up to `timeoutMs` in all for the device

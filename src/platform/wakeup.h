@@ -21,6 +21,11 @@ public:
     // Blocks until set or `timeoutMs` has passed; true when set.
     bool Wait(unsigned timeoutMs) const;
 
+    // Waits up to `timeoutMs` for any of `count` wake-ups; the index of the
+    // first of them, in the order given, that is set, or -1 when none was
+    // set in time. Clears none: the caller resets what it has taken.
+    static int WaitAny(const Wakeup* const* wakeups, int count, unsigned timeoutMs);
+
     // Gives this object a new, clear OS object and lets go of the old one,
     // which a copied process shares with its parent: setting or resetting it
     // in the child would reach the parent's workers. Single-threaded use only.

@@ -29,38 +29,36 @@ void OpenActivityEvents() {
     if (s.tmcEvent.load() == nullptr) s.tmcEvent.store(platform::NamedEventOpen(kTmcEventName));
 }
 
-platform::EventWaitResult WaitOneTick(platform::NamedEvent* rds, platform::NamedEvent* tmc,
-                                      const platform::Wakeup& stop) {
-    platform::EventWaitResult r = platform::EventWaitResult::Failed;
-    if (rds != nullptr && tmc != nullptr) r = platform::NamedEventWaitEither(rds, tmc, stop, kTickMs);
-    if (r != platform::EventWaitResult::Failed) return r;
-    // Without working events every tick is quiet, but it still lasts its second.
-    return stop.Wait(kTickMs) ? platform::EventWaitResult::Woken : platform::EventWaitResult::TimedOut;
+std::optional<Activity> WaitOneTick(platform::Wakeup& rds, platform::Wakeup& tmc, const platform::Wakeup& stop) {
+    // The stop first: it wins whatever else is set.
+    const platform::Wakeup* const order[] = {&stop, &rds, &tmc};
+    switch (platform::Wakeup::WaitAny(order, 3, kTickMs)) {
+        case 0: return std::nullopt;
+        case 1: rds.Reset(); return Activity::Rds;
+        case 2: tmc.Reset(); return Activity::Tmc;
+        default: return Activity::Quiet;
+    }
 }
 
 void StatusWorker(void*) {
     ReceiverState& s = State();
     s.statusStartGate.Wait(kGateTimeoutMs);
+    // Opened for the programs that wait on them; the status itself follows
+    // this process's own activity, whatever other processes signal.
     OpenActivityEvents();
-    platform::NamedEvent* const rds = s.rdsEvent.load();
-    platform::NamedEvent* const tmc = s.tmcEvent.load();
 
     ReceptionRule rule;
     while (RunActive(s)) {
-        Activity activity = Activity::Quiet;
-        switch (WaitOneTick(rds, tmc, s.stopSignal)) {
-            case platform::EventWaitResult::First: activity = Activity::Rds; break;
-            case platform::EventWaitResult::Second: activity = Activity::Tmc; break;
-            case platform::EventWaitResult::Woken:
-                // The run is ending; the loop test sees it.
-                if (RunActive(s)) {
-                    s.stopSignal.Reset();
-                    s.stopSignal.Wait(kStaleWakeupPauseMs);
-                }
-                continue;
-            default: break;
+        const std::optional<Activity> activity = WaitOneTick(s.rdsActivity, s.tmcActivity, s.stopSignal);
+        if (!activity) {
+            // The run is ending; the loop test sees it.
+            if (RunActive(s)) {
+                s.stopSignal.Reset();
+                s.stopSignal.Wait(kStaleWakeupPauseMs);
+            }
+            continue;
         }
-        if (const std::optional<TmcStatus> status = rule.Next(activity)) SetStatus(*status);
+        if (const std::optional<TmcStatus> status = rule.Next(*activity)) SetStatus(*status);
     }
     SetStatus(TmcStatusStopped);
 }

@@ -1,7 +1,10 @@
 // The status worker: turns the activity events into the reception status.
 #pragma once
 
-#include "platform/named_event.h"
+#include <optional>
+
+#include "platform/wakeup.h"
+#include "status/reception_rule.h"
 
 namespace rdstmc {
 
@@ -16,10 +19,10 @@ void StatusWorker(void*);
 // Opens the activity events once for the process; later calls reuse them.
 void OpenActivityEvents();
 
-// Waits one status tick (a second) for either event or `stop`. When the
-// events are missing or the wait fails, the tick still lasts its second and
-// counts as quiet (TimedOut), so the worker never spins.
-platform::EventWaitResult WaitOneTick(platform::NamedEvent* rds, platform::NamedEvent* tmc,
-                                      const platform::Wakeup& stop);
+// Waits one status tick (a second) for this process's RDS or TMC activity,
+// taking the one it reports (RDS first when both are set, leaving TMC for the
+// next tick), or for `stop`, which gives no value. A tick without activity
+// lasts its second even when the wait itself fails, so the worker never spins.
+std::optional<Activity> WaitOneTick(platform::Wakeup& rds, platform::Wakeup& tmc, const platform::Wakeup& stop);
 
 }  // namespace rdstmc

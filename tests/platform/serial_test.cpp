@@ -65,7 +65,7 @@ TEST(SerialDevice, ReadReturnsEarlyOnInterruptAndReportsAVanishedDevice) {
     d = platform::SerialOpen(receiver.DevicePath().c_str(), 9600);
     ASSERT_NE(d, nullptr);
     receiver.Hangup();
-    EXPECT_EQ(platform::SerialRead(d, buffer, sizeof buffer, 1000), -1);
+    EXPECT_EQ(platform::SerialRead(d, buffer, sizeof buffer, 1000), platform::kSerialGone);
     platform::SerialClose(d);
 }
 

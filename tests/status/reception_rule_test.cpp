@@ -57,17 +57,24 @@ TEST(ReceptionRule, CountsSaturateAtSix) {
     EXPECT_EQ(rule.SinceTmc(), 6);
 }
 
-TEST(StatusTick, WithoutWorkingEventsATickStillLastsASecondAndAStopEndsItAtOnce) {
-    platform::Wakeup stop;
-    const uint64_t start = platform::MonotonicMs();
-    EXPECT_EQ(WaitOneTick(nullptr, nullptr, stop), platform::EventWaitResult::TimedOut);
-    const uint64_t took = platform::MonotonicMs() - start;
-    EXPECT_GE(took, 900u) << "a missing event must not make the worker spin";
-    EXPECT_LT(took, 3000u);
+TEST(StatusTick, TakesRdsBeforeTmcAndAStopBeforeBoth) {
+    platform::Wakeup rds, tmc, stop;
+    tmc.Set();
+    rds.Set();
+    EXPECT_EQ(WaitOneTick(rds, tmc, stop), Activity::Rds);
+    EXPECT_EQ(WaitOneTick(rds, tmc, stop), Activity::Tmc) << "TMC waited for the next tick";
+    rds.Set();
     stop.Set();
-    const uint64_t again = platform::MonotonicMs();
-    EXPECT_EQ(WaitOneTick(nullptr, nullptr, stop), platform::EventWaitResult::Woken);
-    EXPECT_LT(platform::MonotonicMs() - again, 500u);
+    EXPECT_EQ(WaitOneTick(rds, tmc, stop), std::nullopt);
+    stop.Reset();
+    EXPECT_EQ(WaitOneTick(rds, tmc, stop), Activity::Rds) << "a stop takes no activity";
+}
+
+TEST(StatusTick, AQuietTickLastsASecond) {
+    platform::Wakeup rds, tmc, stop;
+    const uint64_t start = platform::MonotonicMs();
+    EXPECT_EQ(WaitOneTick(rds, tmc, stop), Activity::Quiet);
+    EXPECT_GE(platform::MonotonicMs() - start, 900u) << "a quiet tick must not make the worker spin";
 }
 
 }  // namespace

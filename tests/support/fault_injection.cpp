@@ -37,13 +37,36 @@ struct Plan {
 
 std::mutex pathMutex;
 std::string targetPath;
-std::atomic<int> targetFd{-1};
+// Every open descriptor of the target: the library may hold its device and,
+// for a moment, a second one it opens while looking for the device anew.
+constexpr int kMaxTargetFds = 4;
+std::atomic<int> targetFds[kMaxTargetFds] = {-1, -1, -1, -1};
 Plan reads, writes, polls, opens, lineSettings;
 std::atomic<bool> hungUp{false};
 std::atomic<size_t> writeLimit{0};
 std::atomic<int> readCount{0}, pollCount{0}, writeCount{0};
 
-bool IsTarget(int fd) { return fd >= 0 && fd == targetFd.load(); }
+bool IsTarget(int fd) {
+    if (fd < 0) return false;
+    for (const auto& t : targetFds) {
+        if (t.load() == fd) return true;
+    }
+    return false;
+}
+
+void AddTarget(int fd) {
+    for (auto& t : targetFds) {
+        int empty = -1;
+        if (t.compare_exchange_strong(empty, fd)) return;
+    }
+}
+
+void RemoveTarget(int fd) {
+    for (auto& t : targetFds) {
+        int expected = fd;
+        t.compare_exchange_strong(expected, -1);
+    }
+}
 
 int Open(const char* path, int flags, unsigned mode) {
     bool target;
@@ -53,12 +76,12 @@ int Open(const char* path, int flags, unsigned mode) {
     }
     if (target && opens.Fires()) return -1;
     const int fd = RealSystemCalls().open(path, flags, mode);
-    if (target && fd >= 0) targetFd.store(fd);
+    if (target && fd >= 0) AddTarget(fd);
     return fd;
 }
 
 int Close(int fd) {
-    if (IsTarget(fd)) targetFd.store(-1);
+    RemoveTarget(fd);
     return RealSystemCalls().close(fd);
 }
 

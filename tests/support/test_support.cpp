@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "data/listeners.h"
+#include "rdstmc_ext.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"
@@ -205,6 +206,7 @@ void DisconnectAll() {
     Disconnect(static_cast<ITmcRdsListener*>(nullptr));
     Disconnect(static_cast<ITmcStatusListener*>(nullptr));
     Disconnect(static_cast<ITmcRawDataListener*>(nullptr));
+    Disconnect(static_cast<ITmcDeviceListener*>(nullptr));
 }
 
 }  // namespace rdstmc::test

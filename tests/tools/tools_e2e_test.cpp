@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include <memory>
 #include <regex>
 #include <sstream>
 
@@ -76,6 +77,43 @@ TEST(Tools, MonitorFollowsTheEmulatedStationThroughEveryStatus) {
     // The emulator saw the library's start-up commands.
     EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,H2,8800*3C"));
     EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,RFA,65535*23"));
+}
+
+TEST(Tools, TwoMonitorsKeepTheirOwnReceptionStatus) {
+    // One plays the bundled station; the other a recording with no RDS group
+    // at all, which must stay "no RDS" whatever the first one receives.
+    test::TempDir dir;
+    std::string silent;
+    for (int t = 0; t < 14000; t += 500) silent += "[" + std::to_string(t) + "]," + emulator::TuningSentence(9690, 20);
+    test::WriteFile(dir.File("silent.log"), silent);
+    ChildProcess station({MONITOR_PATH, "--json", "--duration", "13"});
+    ASSERT_TRUE(station.WaitForOutput("\"status\":\"NoRds\"", 10s)) << station.Errors();
+    ChildProcess quiet({MONITOR_PATH, "--replay", dir.File("silent.log"), "--json", "--duration", "11"});
+    ASSERT_EQ(quiet.Wait(40s), 0) << quiet.Errors();
+    ASSERT_EQ(station.Wait(40s), 0) << station.Errors();
+    EXPECT_EQ(StatusWalk(quiet.Output()), (std::vector<std::string>{"NoRds", "Stopped"})) << quiet.Output();
+    const std::vector<std::string> walk = StatusWalk(station.Output());
+    ASSERT_GE(walk.size(), 3u) << station.Output();
+    EXPECT_EQ(std::vector<std::string>(walk.begin(), walk.begin() + 3),
+              (std::vector<std::string>{"NoRds", "RdsOnly", "Tmc"}));
+}
+
+TEST(Tools, MonitorSaysWhenTheReceiverIsPulledOutAndWhenItIsBack) {
+    test::TempDir dir;
+    const std::string link = dir.File("ttyRDS");
+    auto first = std::make_unique<ChildProcess>(std::vector<std::string>{EMULATOR_PATH, "--idle", "--link", link});
+    ASSERT_FALSE(StartEmulator(*first).empty());
+    ChildProcess monitor({MONITOR_PATH, "--port", link, "--baud", "38400", "--tune", "101.5", "--duration", "20"});
+    ASSERT_TRUE(monitor.WaitForOutput("101.5 MHz", 10s)) << monitor.Output() << monitor.Errors();
+    first.reset();
+    EXPECT_TRUE(monitor.WaitForOutput("the receiver was disconnected", 10s)) << monitor.Output();
+    ChildProcess second({EMULATOR_PATH, "--idle", "--link", link});
+    ASSERT_FALSE(StartEmulator(second).empty());
+    EXPECT_TRUE(monitor.WaitForOutput("the receiver is back", 10s)) << monitor.Output();
+    // A receiver that lost power forgot its tuning; the monitor gives it again.
+    EXPECT_TRUE(test::WaitUntil([&] { return Has(second.Output(), "< $PLTCM,H2,10150*09"); }, 10s))
+        << second.Output();
+    EXPECT_EQ(monitor.Stop(SIGINT, 10s), 0);
 }
 
 TEST(Tools, TuningThroughTheEmulatorComesBackAsAFrequencyChange) {

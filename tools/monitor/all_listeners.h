@@ -1,8 +1,11 @@
-// Connecting an object that implements all four listener interfaces, as the
-// monitor's listeners do.
+// Connecting an object that implements all four listener interfaces, and
+// the device listener where it does, as the monitor's listeners do.
 #pragma once
 
+#include <type_traits>
+
 #include <rdstmc.h>
+#include <rdstmc_ext.h>
 
 namespace rdstmc::monitor {
 
@@ -12,10 +15,13 @@ void ConnectAll(Listeners* l) {
     Connect(static_cast<ITmcRdsListener*>(l));
     Connect(static_cast<ITmcStatusListener*>(l));
     Connect(static_cast<ITmcRawDataListener*>(l));
+    if constexpr (std::is_base_of_v<ITmcDeviceListener, Listeners>) Connect(static_cast<ITmcDeviceListener*>(l));
 }
 
-// Empties all four slots; once it returns, no listener is called any more.
+// Empties every slot, the device listener's too; once it returns, no
+// listener is called any more.
 inline void DisconnectAll() {
+    Disconnect(static_cast<ITmcDeviceListener*>(nullptr));
     Disconnect(static_cast<ITmcFrequencyListener*>(nullptr));
     Disconnect(static_cast<ITmcRdsListener*>(nullptr));
     Disconnect(static_cast<ITmcStatusListener*>(nullptr));

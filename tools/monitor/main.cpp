@@ -49,7 +49,8 @@ struct TrafficTables {
 class Listeners : public ITmcFrequencyListener,
                   public ITmcRdsListener,
                   public ITmcStatusListener,
-                  public ITmcRawDataListener {
+                  public ITmcRawDataListener,
+                  public ITmcDeviceListener {
 public:
     Listeners(View& view, const TrafficTables& tables) : view_(view), tables_(tables) {}
 
@@ -99,7 +100,14 @@ public:
         }
     }
 
+    void OnDeviceChanged(bool present) override {
+        view_.Device(present);
+        if (present) cameBack_.store(true);
+    }
+
     bool Stopped() const { return stopped_.load(); }
+    // True once after the receiver came back from being disconnected.
+    bool CameBack() { return cameBack_.exchange(false); }
     // True when no group has come for `quiet`: the reader has nothing left in hand.
     bool QuietFor(Clock::duration quiet) const {
         return Clock::now().time_since_epoch().count() - lastCall_.load() >= quiet.count();
@@ -116,6 +124,7 @@ private:
     std::atomic<Clock::rep> lastCall_{0};
     std::string lastStation_;  // reader thread only
     std::atomic<bool> stopped_{false};
+    std::atomic<bool> cameBack_{false};
 };
 
 void Fail(const std::string& message) { std::fprintf(stderr, "rdstmc-monitor: %s\n", message.c_str()); }
@@ -243,6 +252,10 @@ int Run(const Options& options) {
             if (available && h != health) {
                 health = h;
                 view.Health(h);
+            }
+            // A receiver that lost power forgets its tuning: give it again.
+            if (listeners.CameBack() && options.tune && !TmcControlTuner(TmcTune, options.tuneUnits)) {
+                Fail("the tune command could not be sent");
             }
             if (options.duration > 0 && Clock::now() - start >= limit) {
                 view.Note("duration reached");

@@ -295,6 +295,11 @@ void View::TrafficTuning(const TmcTuningInfo& t) {
     Emit("tmc_tuning", json, "tuning  " + text, "tmc");
 }
 
+void View::Device(bool present) {
+    Emit("device", present ? "\"present\":true" : "\"present\":false",
+         present ? "the receiver is back" : "the receiver was disconnected");
+}
+
 void View::Note(const std::string& text) { Emit("note", "\"text\":" + JsonString(text), text); }
 
 }  // namespace rdstmc::monitor

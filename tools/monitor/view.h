@@ -28,6 +28,8 @@ public:
     void TrafficMessage(const TmcMessage& message, const EventTable* events, const LocationTable* locations);
     void TrafficSystem(const TmcSystemInfo& system);
     void TrafficTuning(const TmcTuningInfo& tuning);
+    // The receiver's device went away (false) or is back (true).
+    void Device(bool present);
     // A remark from the monitor itself (what it is doing, why it stopped).
     void Note(const std::string& text);
 

@@ -16,8 +16,8 @@ namespace {
 // at this process's open files (lsof, a listing of /proc/<pid>/fd) holds each
 // file while it looks, and the lock goes only with the last holder. Retried
 // briefly, such a look never costs a logged record; a real holder is given up
-// on after a few milliseconds.
-constexpr int kBusyRetries = 10;
+// on once this much time has passed.
+constexpr uint64_t kBusyRetryMs = 10;
 constexpr unsigned kBusyRetryPauseMs = 1;
 
 File OpenLocked(const char* path, int flags) {
@@ -26,8 +26,9 @@ File OpenLocked(const char* path, int flags) {
     const SystemCalls& sys = Sys();
     const int fd = sys.open(path, flags | O_CLOEXEC, 0666);
     if (fd < 0) return f;
-    for (int retry = 0; sys.flock(fd, LOCK_EX | LOCK_NB) != 0; ++retry) {
-        if (errno != EWOULDBLOCK || retry == kBusyRetries) {
+    const uint64_t giveUpAt = MonotonicMs() + kBusyRetryMs;
+    while (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || MonotonicMs() >= giveUpAt) {
             sys.close(fd);
             return f;
         }

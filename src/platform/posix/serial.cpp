@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -73,6 +74,18 @@ int Remaining(uint64_t deadline) {
     return now >= deadline ? 0 : static_cast<int>(deadline - now);
 }
 
+// A serial port is a character device; pipes and sockets carry a module's
+// bytes as well. Anything else (a log file typed where the port belongs) is
+// refused before a byte is read or written, so it stays as it was.
+bool CarriesAStream(int fd) {
+    struct stat st;
+    if (Sys().fstat(fd, &st) != 0) return false;
+    return S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+}
+
+// The errors with which a device that has been removed answers a read.
+bool RemovalError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
 bool Interrupted(const SerialDevice* d) {
     pollfd p = {d->interruptFd, POLLIN, 0};
     return poll(&p, 1, 0) > 0;
@@ -86,6 +99,10 @@ SerialDevice* SerialOpen(const char* path, unsigned baud) {
     const SystemCalls& sys = Sys();
     const int fd = sys.open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) return nullptr;
+    if (!CarriesAStream(fd)) {
+        sys.close(fd);
+        return nullptr;
+    }
     // TIOCEXCL keeps other openers out (except root); flock also covers root
     // and other programs that honour it. Another holder means "in use".
     if (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -135,10 +152,10 @@ long SerialRead(SerialDevice* d, void* buffer, size_t capacity, unsigned timeout
         if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t n = sys.read(d->fd, buffer, capacity);
             if (n > 0) return static_cast<long>(n);
-            if (n == 0) return -1;  // end of file after poll: the far end is gone
+            if (n == 0) return kSerialGone;  // end of file after poll: the far end is gone
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                if (p[0].revents & (POLLHUP | POLLERR)) return -1;
+                if (p[0].revents & (POLLHUP | POLLERR)) return kSerialGone;
                 // Ready by poll yet nothing to read: a driver that keeps
                 // saying so would be spun on, so wait a moment (or for a
                 // stop) before asking again.
@@ -147,7 +164,7 @@ long SerialRead(SerialDevice* d, void* buffer, size_t capacity, unsigned timeout
                 if (Remaining(deadline) == 0) return 0;
                 continue;
             }
-            return -1;  // EIO and the like: unplugged or broken
+            return RemovalError(errno) ? kSerialGone : -1;
         }
         if (Remaining(deadline) == 0) return 0;
     }

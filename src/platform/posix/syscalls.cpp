@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,8 +19,8 @@ int RealPoll(pollfd* fds, unsigned long count, int timeoutMs) {
     return ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
 }
 
-const SystemCalls kReal = {RealOpen,   ::close,     ::read,    ::write, RealPoll,
-                           ::tcgetattr, ::tcsetattr, RealIoctl, ::flock};
+const SystemCalls kReal = {RealOpen,   ::close,     ::read,    ::write,  RealPoll,
+                           ::tcgetattr, ::tcsetattr, RealIoctl, ::flock, ::fstat};
 
 // Constant-initialised, so it holds the real table before any constructor runs.
 std::atomic<const SystemCalls*> g_table{&kReal};

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 struct pollfd;
+struct stat;
 struct termios;
 
 namespace rdstmc::platform {
@@ -20,6 +21,7 @@ struct SystemCalls {
     int (*tcsetattr)(int fd, int when, const termios* settings);
     int (*ioctl)(int fd, unsigned long request);
     int (*flock)(int fd, int operation);
+    int (*fstat)(int fd, struct stat* status);
 };
 
 // The table in use. A caller keeps the table it fetched for the whole of one

@@ -58,4 +58,36 @@ bool Wakeup::Wait(unsigned timeoutMs) const {
     }
 }
 
+int Wakeup::WaitAny(const Wakeup* const* wakeups, int count, unsigned timeoutMs) {
+    constexpr int kMaxWakeups = 8;
+    pollfd p[kMaxWakeups];
+    int usable = 0;
+    for (int i = 0; i < count && i < kMaxWakeups; ++i) {
+        p[i] = {static_cast<int>(wakeups[i]->handle_), POLLIN, 0};
+        if (wakeups[i]->handle_ >= 0) ++usable;
+    }
+    if (usable == 0) {
+        SleepMs(timeoutMs);
+        return -1;
+    }
+    const int n = count < kMaxWakeups ? count : kMaxWakeups;
+    const uint64_t deadline = MonotonicMs() + timeoutMs;
+    for (;;) {
+        const uint64_t now = MonotonicMs();
+        const int left = now >= deadline ? 0 : static_cast<int>(deadline - now);
+        // Negative descriptors (objects the OS refused) are skipped by poll.
+        const int r = poll(p, static_cast<nfds_t>(n), left);
+        if (r > 0) {
+            for (int i = 0; i < n; ++i) {
+                if (p[i].revents & POLLIN) return i;
+            }
+        }
+        if (r == 0) return -1;
+        if (r < 0 && errno != EINTR) {
+            SleepMs(static_cast<unsigned>(left));
+            return -1;
+        }
+    }
+}
+
 }  // namespace rdstmc::platform

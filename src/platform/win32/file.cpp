@@ -11,10 +11,18 @@ HANDLE Handle(File f) { return reinterpret_cast<HANDLE>(f.handle); }
 
 // A file that another program opens for a moment (a virus scanner, the
 // search indexer, a backup) refuses us while it looks; retried briefly, such
-// a look never costs a logged record. A real holder is given up on after a
-// few milliseconds.
-constexpr int kBusyRetries = 10;
+// a look never costs a logged record. A real holder is given up on once this
+// much time has passed, measured, since a Sleep(1) can last a whole timer
+// tick (about 16 ms) on Windows.
+constexpr LONGLONG kBusyRetryMicroseconds = 10000;
 constexpr DWORD kBusyRetryPauseMs = 1;
+
+LONGLONG MicrosecondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+}
 
 // Opened with no sharing: while the library holds the file, no other opener
 // (in this or any process) can, as with the lock on POSIX.
@@ -22,13 +30,15 @@ File Open(const char* path, DWORD access, DWORD disposition) {
     File f;
     wchar_t wide[kWideNameCapacity];
     if (!WidenName(path, wide, kWideNameCapacity)) return f;
-    for (int retry = 0;; ++retry) {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    for (;;) {
         const HANDLE h = CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             f.handle = reinterpret_cast<intptr_t>(h);
             return f;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION || retry == kBusyRetries) return f;
+        if (GetLastError() != ERROR_SHARING_VIOLATION || MicrosecondsSince(start) >= kBusyRetryMicroseconds) return f;
         Sleep(kBusyRetryPauseMs);
     }
 }

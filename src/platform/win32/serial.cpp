@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,6 +12,11 @@
 
 namespace rdstmc::platform {
 
+// The overlapped requests and their buffers belong to the device, not to a
+// caller's stack: a request the driver never completes, even once cancelled,
+// keeps using them, and such a device is abandoned, never freed.
+constexpr size_t kChunkSize = 4096;
+
 struct SerialDevice {
     HANDLE port = INVALID_HANDLE_VALUE;
     HANDLE interrupt = nullptr;  // manual reset; set by SerialInterrupt
@@ -17,6 +24,11 @@ struct SerialDevice {
     HANDLE writeDone = nullptr;  // and of writes, from any one thread at a time
     bool comm = false;           // a serial device, whose timeouts apply
     DWORD readTimeoutMs = 0xFFFFFFFF;  // the read time-out last given to the driver
+    std::atomic<bool> stuck{false};    // a cancelled request never completed
+    OVERLAPPED readRequest;
+    OVERLAPPED writeRequest;
+    char readBuffer[kChunkSize];
+    char writeBuffer[kChunkSize];
 };
 
 namespace {
@@ -36,6 +48,29 @@ constexpr DWORD kDriverSlackMs = 2000;
 // Reads with at least this time-out tell an empty return at once from an
 // empty return at its end.
 constexpr unsigned kEndOfFileThresholdMs = 100;
+// How long a cancelled request may take to complete before the device is
+// given up as stuck.
+constexpr DWORD kCancelCompletionMs = 1000;
+
+// The errors with which Windows' serial drivers answer once their device has
+// been removed (a USB adapter pulled out) or its driver has failed.
+bool RemovalError(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_OPERATION_ABORTED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_BROKEN_PIPE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+long FailedRead(DWORD error) { return RemovalError(error) ? kSerialGone : -1; }
 
 bool SupportedRate(unsigned baud) {
     for (unsigned r : kRates) {
@@ -44,13 +79,28 @@ bool SupportedRate(unsigned baud) {
     return false;
 }
 
-// "COM3" and "COM12" as users write them, "\\.\COM12" as Windows wants the
-// ports from COM10 on; any other name is opened as given.
+// "COM3", "com12", "COM12:" and "COM05" as users write them become
+// "\\.\COM3" and the like, the one form Windows opens for every port
+// number; any other name is opened as given.
 std::string DeviceName(const char* path) {
-    const std::string name = path;
+    std::string name = path;
     const bool com = name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
-                     (name[2] == 'M' || name[2] == 'm') && name.find_first_not_of("0123456789", 3) == std::string::npos;
-    return com ? "\\\\.\\" + name : name;
+                     (name[2] == 'M' || name[2] == 'm');
+    if (!com) return name;
+    if (name.back() == ':') name.pop_back();
+    const size_t digits = name.find_first_not_of("0123456789", 3);
+    if (name.size() == 3 || digits != std::string::npos || name.size() > 3 + 9) return path;
+    const unsigned long number = std::stoul(name.substr(3));
+    if (number == 0) return path;
+    return "\\\\.\\COM" + std::to_string(number);
+}
+
+// Serial ports are character devices; pipes carry a module's bytes too.
+// A disk file (a log typed where the port belongs) is refused before a byte
+// is read or written, so it stays as it was.
+bool CarriesAStream(HANDLE h) {
+    const DWORD type = GetFileType(h);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 
 // Raw 8N1 with no flow control of any kind: every byte passes unchanged.
@@ -93,15 +143,24 @@ void SetReadTimeout(SerialDevice* d, DWORD timeoutMs) {
 
 bool Interrupted(const SerialDevice* d) { return WaitForSingleObject(d->interrupt, 0) == WAIT_OBJECT_0; }
 
-// Waits for an overlapped operation, the interrupt or `timeoutMs`; cancels
-// the operation unless it completed. The bytes transferred, or -1 on error.
+// Waits for an overlapped request, the interrupt or `timeoutMs`; cancels the
+// request unless it completed. The bytes transferred, -1 or kSerialGone on
+// failure. A cancelled request that does not complete in time leaves the
+// device stuck: it is given up on, since its buffers may still be written.
 long Finish(SerialDevice* d, OVERLAPPED& ov, DWORD timeoutMs) {
     const HANDLE handles[2] = {ov.hEvent, d->interrupt};
     const DWORD r = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
     DWORD n = 0;
-    if (r == WAIT_OBJECT_0) return GetOverlappedResult(d->port, &ov, &n, FALSE) ? static_cast<long>(n) : -1;
+    if (r == WAIT_OBJECT_0) {
+        if (GetOverlappedResult(d->port, &ov, &n, FALSE)) return static_cast<long>(n);
+        return FailedRead(GetLastError());
+    }
     CancelIoEx(d->port, &ov);
-    GetOverlappedResult(d->port, &ov, &n, TRUE);
+    if (WaitForSingleObject(ov.hEvent, kCancelCompletionMs) != WAIT_OBJECT_0) {
+        d->stuck.store(true);
+        return kSerialGone;
+    }
+    GetOverlappedResult(d->port, &ov, &n, FALSE);
     return r == WAIT_OBJECT_0 + 1 ? 0 : static_cast<long>(n);
 }
 
@@ -127,8 +186,8 @@ SerialDevice* SerialOpen(const char* path, unsigned baud) {
     d->interrupt = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     d->readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     d->writeDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (d->port == INVALID_HANDLE_VALUE || !d->interrupt || !d->readDone || !d->writeDone ||
-        !Configure(d->port, baud, d->comm)) {
+    if (d->port == INVALID_HANDLE_VALUE || !CarriesAStream(d->port) || !d->interrupt || !d->readDone ||
+        !d->writeDone || !Configure(d->port, baud, d->comm)) {
         CloseAll(d);
         delete d;
         return nullptr;
@@ -139,56 +198,61 @@ SerialDevice* SerialOpen(const char* path, unsigned baud) {
 
 long SerialRead(SerialDevice* d, void* buffer, size_t capacity, unsigned timeoutMs) {
     if (d == nullptr) return -1;
+    if (d->stuck.load()) return kSerialGone;
     if (capacity == 0 || Interrupted(d)) return 0;
+    if (capacity > kChunkSize) capacity = kChunkSize;
     if (timeoutMs == 0 && d->comm) {
         // Not waiting means taking only what the driver already holds: a read
         // that should return at once is not honoured everywhere (Wine waits).
         COMSTAT status;
         DWORD errors = 0;
-        if (!ClearCommError(d->port, &errors, &status)) return -1;
+        if (!ClearCommError(d->port, &errors, &status)) return FailedRead(GetLastError());
         if (status.cbInQue == 0) return 0;
         if (status.cbInQue < capacity) capacity = status.cbInQue;
         timeoutMs = 1;
     }
     SetReadTimeout(d, timeoutMs);
-    OVERLAPPED ov;
+    OVERLAPPED& ov = d->readRequest;
     std::memset(&ov, 0, sizeof ov);
     ov.hEvent = d->readDone;
     ResetEvent(d->readDone);
     const ULONGLONG start = GetTickCount64();
     DWORD n = 0;
     long got;
-    if (ReadFile(d->port, buffer, static_cast<DWORD>(capacity), &n, &ov)) {
+    if (ReadFile(d->port, d->readBuffer, static_cast<DWORD>(capacity), &n, &ov)) {
         got = static_cast<long>(n);
     } else if (GetLastError() == ERROR_IO_PENDING) {
         got = Finish(d, ov, timeoutMs + kDriverSlackMs);
     } else {
-        return -1;  // unplugged or broken
+        return FailedRead(GetLastError());
     }
+    if (got > 0) std::memcpy(buffer, d->readBuffer, static_cast<size_t>(got));
     // A read that should have waited but came back at once with nothing
     // means the far end is gone (end of file); said so, the caller paces its
     // retries instead of spinning.
     if (got == 0 && timeoutMs >= kEndOfFileThresholdMs && GetTickCount64() - start < timeoutMs / 2 && !Interrupted(d)) {
-        return -1;
+        return kSerialGone;
     }
     return got;
 }
 
 bool SerialWrite(SerialDevice* d, const void* data, size_t length, unsigned timeoutMs) {
-    if (d == nullptr) return false;
+    if (d == nullptr || d->stuck.load()) return false;
     const char* p = static_cast<const char*>(data);
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (length > 0) {
         if (Interrupted(d)) return false;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
-        OVERLAPPED ov;
+        const size_t chunk = length < kChunkSize ? length : kChunkSize;
+        std::memcpy(d->writeBuffer, p, chunk);
+        OVERLAPPED& ov = d->writeRequest;
         std::memset(&ov, 0, sizeof ov);
         ov.hEvent = d->writeDone;
         ResetEvent(d->writeDone);
         DWORD n = 0;
         long written;
-        if (WriteFile(d->port, p, static_cast<DWORD>(length), &n, &ov)) {
+        if (WriteFile(d->port, d->writeBuffer, static_cast<DWORD>(chunk), &n, &ov)) {
             written = static_cast<long>(n);
         } else if (GetLastError() == ERROR_IO_PENDING) {
             written = Finish(d, ov, static_cast<DWORD>(deadline - now));
@@ -208,6 +272,14 @@ void SerialInterrupt(SerialDevice* d) {
 
 void SerialClose(SerialDevice* d) {
     if (d == nullptr) return;
+    if (d->stuck.load()) {
+        // The driver may still complete the cancelled request into this
+        // object and signal its events: let go of the port, so it can be
+        // opened again, and keep the rest for the life of the process.
+        CloseHandle(d->port);
+        d->port = INVALID_HANDLE_VALUE;
+        return;
+    }
     CloseAll(d);
     delete d;
 }

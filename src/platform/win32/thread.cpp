@@ -3,6 +3,8 @@
 #include <process.h>
 #include <windows.h>
 
+#include <atomic>
+
 namespace rdstmc::platform {
 namespace {
 
@@ -16,6 +18,18 @@ static_assert(sizeof(Native) <= 16, "Thread handle storage too small");
 Native& Of(unsigned char* storage) { return *reinterpret_cast<Native*>(storage); }
 const Native& Of(const unsigned char* storage) { return *reinterpret_cast<const Native*>(storage); }
 
+// A worker runs this module's code, and may still be running, or about to
+// end, when the host unloads the library. Pinned at the first start, the
+// module stays mapped until the process ends, as the POSIX build does by its
+// linker flag; FreeLibrary then only drops the host's reference.
+void PinThisModule() {
+    static std::atomic<bool> pinned{false};
+    if (pinned.exchange(true)) return;
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCWSTR>(&PinThisModule), &self);
+}
+
 }  // namespace
 
 struct ThreadEntry {
@@ -26,6 +40,7 @@ struct ThreadEntry {
 };
 
 bool Thread::CreateNative() {
+    PinThisModule();
     // _beginthreadex rather than CreateThread: the body uses the C runtime.
     // Started suspended, so the handle and id are stored before it runs.
     unsigned id = 0;

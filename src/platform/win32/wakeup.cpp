@@ -38,4 +38,24 @@ bool Wakeup::Wait(unsigned timeoutMs) const {
     return WaitForSingleObject(Handle(handle_), timeoutMs) == WAIT_OBJECT_0;
 }
 
+int Wakeup::WaitAny(const Wakeup* const* wakeups, int count, unsigned timeoutMs) {
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    int index[MAXIMUM_WAIT_OBJECTS];
+    DWORD n = 0;
+    for (int i = 0; i < count && n < MAXIMUM_WAIT_OBJECTS; ++i) {
+        if (wakeups[i]->handle_ < 0) continue;
+        index[n] = i;
+        handles[n++] = Handle(wakeups[i]->handle_);
+    }
+    if (n == 0) {
+        Sleep(timeoutMs);
+        return -1;
+    }
+    // Of several set objects the wait reports the lowest, as asked.
+    const DWORD r = WaitForMultipleObjects(n, handles, FALSE, timeoutMs);
+    if (r >= WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + n) return index[r - WAIT_OBJECT_0];
+    if (r == WAIT_FAILED) Sleep(timeoutMs);
+    return -1;
+}
+
 }  // namespace rdstmc::platform

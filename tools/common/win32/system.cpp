@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 #include "win32/wide_text.h"
 
@@ -48,9 +49,23 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return args;
 }
 
+// The console belongs to whoever started the tool: its code page is put back
+// on the way out, so later programs in the same window print as before.
+namespace {
+UINT g_consoleCodePage = 0;
+
+void RestoreConsoleCodePage() {
+    if (g_consoleCodePage != 0) SetConsoleOutputCP(g_consoleCodePage);
+}
+}  // namespace
+
 void CatchStopRequests() {
     if (g_stopRequested.load() == nullptr) g_stopRequested.store(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    if (g_consoleCodePage == 0) {
+        g_consoleCodePage = GetConsoleOutputCP();
+        if (g_consoleCodePage != 0) std::atexit(RestoreConsoleCodePage);
+    }
     SetConsoleOutputCP(CP_UTF8);
 }
 

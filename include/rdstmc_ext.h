@@ -1,0 +1,37 @@
+/*
+ * rdstmc_ext: what the library offers beside the receiver interface of
+ * rdstmc.h, with the same conventions (Tmc functions returning bool,
+ * listener classes connected with Connect and Disconnect).
+ *
+ * The device behind an open port. A USB adapter can be pulled out, a
+ * receiver lose power, the far end of a pseudo-terminal or bridge close.
+ * The port then stays open (TmcIsOpen is true; TmcClose ends it as ever), the
+ * status falls to TmcStatusNoRds as it would for a silent station, and the
+ * library says the device has gone. About once a second it opens the device
+ * anew by the name TmcOpen was given (a /dev/serial/by-id name survives a
+ * change of socket); once that works, or the old device answers again,
+ * reading goes on and the library says the device is back. Nothing is sent
+ * to the module then: a program that wants its tuning back tunes again.
+ */
+#ifndef RDSTMC_EXT_H
+#define RDSTMC_EXT_H
+
+#include "rdstmc.h"
+
+/* Hears when the open port's device goes away and when it is back. Called on
+ * the library's reader thread, with the guarantees of rdstmc.h's listeners. */
+class RDSTMC_API ITmcDeviceListener {
+public:
+    virtual ~ITmcDeviceListener();
+    /* false: reads say the device has gone; true: it answers again. */
+    virtual void OnDeviceChanged(bool present) = 0;
+};
+
+/* Store or empty the device listener's slot, as Connect and Disconnect in rdstmc.h. */
+RDSTMC_API bool Connect(ITmcDeviceListener* listener);
+RDSTMC_API bool Disconnect(ITmcDeviceListener* listener);
+
+/* True while a port is open and its device has not gone away. */
+RDSTMC_API bool TmcIsDevicePresent();
+
+#endif /* RDSTMC_EXT_H */
