@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <rdstmc.h>
+#include <rdstmc_ext.h>
 
 #include <algorithm>
 #include <atomic>
@@ -227,6 +228,44 @@ void MissingPort(Recorder& r) {
     CHECK(!TmcOpen(nullptr, 38400));
 }
 
+std::string ReadWhole(const std::wstring& path) {
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "";
+    std::string content(1 << 16, '\0');
+    DWORD n = 0;
+    ReadFile(h, content.data(), static_cast<DWORD>(content.size()), &n, nullptr);
+    CloseHandle(h);
+    content.resize(n);
+    return content;
+}
+
+// A log typed where the port belongs is refused and left as it was; COM
+// names are taken as users write them.
+void WhatMayBeAPort(Module& module) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::wstring path = std::wstring(dir) + L"rdstmc-not-a-port.log";
+    std::string content;
+    for (int i = 0; i < 60; ++i) content += "[" + std::to_string(i * 100) + "]," + Frame("$PLTTQ,9690,40,0,0,0");
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    CHECK(h != INVALID_HANDLE_VALUE && WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &n, nullptr));
+    CloseHandle(h);
+    CHECK(!TmcOpen(path.c_str(), 38400));
+    CHECK(TmcGetStatus() == TmcStatusOpenFailed);
+    CHECK(ReadWhole(path) == content);
+    DeleteFileW(path.c_str());
+
+    for (const wchar_t* name : {L"COM05", L"com5:", L"COM12:", L"COM012"}) {
+        const bool opened = TmcOpen(name, 38400);
+        if (!opened) std::printf("FAILED to open %ls\n", name);
+        CHECK(opened);
+        CHECK(TmcClose());
+    }
+    CHECK(WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }, 3000));
+    module.Clear();
+}
+
 void OpenSendsTheStartUpSentences(Module& module, Recorder& r) {
     const Clock start = Now();
     CHECK(TmcOpen(L"COM5", 38400));
@@ -385,12 +424,15 @@ void ReopenTwice(Module& module) {
     CHECK(WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 900; }, 3000));
 }
 
-// The COM port vanishes (its far end is killed): no crash, no busy loop, and
-// the port can be closed.
-void ThePortVanishes(Module& module) {
+bool FileExists(const wchar_t* name) { return GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES; }
+
+// The COM port vanishes (its far end is killed): no crash, no busy loop, the
+// library says the device has gone, finds it again once it is back, and the
+// port can be closed.
+void ThePortVanishes(Module& module, Recorder& r) {
     const HANDLE ready = CreateFileW(L"vanish-ready", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(ready);
-    const bool vanished = WaitUntil([] { return GetFileAttributesW(L"vanished") != INVALID_FILE_ATTRIBUTES; }, 20000);
+    const bool vanished = WaitUntil([] { return FileExists(L"vanished"); }, 20000);
     CHECK(vanished);
     // Only the library's side is measured: the module lets go of its end.
     module.Close();
@@ -404,6 +446,17 @@ void ThePortVanishes(Module& module) {
     const double share = cpuMs / static_cast<double>(Now() - start);
     std::printf("measure: CPU share with the port gone %.3f\n", share);
     CHECK(share < 0.2);
+    CHECK(!TmcIsDevicePresent());
+    CHECK(TmcIsOpen());
+
+    const HANDLE replug = CreateFileW(L"replug-ready", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(replug);
+    CHECK(WaitUntil([] { return FileExists(L"replugged"); }, 20000));
+    CHECK(WaitUntil([] { return TmcIsDevicePresent(); }, 5000));
+    Module again;
+    CHECK(again.Open());
+    again.Send(Frame("$PLTTQ,9330,40,0,0,0"));
+    CHECK(WaitUntil([&] { return !r.Copy(r.frequencies).empty() && r.Copy(r.frequencies).back() == 933; }, 3000));
     CHECK(TmcClose());
     CHECK(WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }, 3000));
 }
@@ -418,13 +471,14 @@ int main(int argc, char** argv) {
     CHECK(module.Open());
     if (module.Open()) {
         MissingPort(recorder);
+        WhatMayBeAPort(module);
         OpenSendsTheStartUpSentences(module, recorder);
         EveryKindOfNotification(module, recorder);
         AnotherProcessWaitsOnTheTmcEvent(module);
         TunerCommands(module);
         LogThenReplay(module, recorder);
         ReopenTwice(module);
-        ThePortVanishes(module);
+        ThePortVanishes(module, recorder);
     }
     Disconnect(static_cast<ITmcFrequencyListener*>(nullptr));
     Disconnect(static_cast<ITmcRdsListener*>(nullptr));
