@@ -259,6 +259,14 @@ TmcDecoder::Result TmcDecoder::UserGroup(uint16_t pi, uint16_t b, uint16_t c, ui
         pending_ = Groups{pi, 1, {b}, {c}, {d}};
         return Complete();
     }
+    // Stations send each group of a message two or three times, often with
+    // other groups between the copies: a copy of a group already taken for
+    // the message in assembly is no break in it.
+    if (pending_.count > 0 && pending_.pi == pi) {
+        for (int i = 0; i < pending_.count; ++i) {
+            if (pending_.b[i] == b && pending_.c[i] == c && pending_.d[i] == d) return Result::None;
+        }
+    }
     if (Bit(c, 15)) {  // first group of a multi-group message: any earlier one is given up
         pending_ = Groups{pi, 1, {b}, {c}, {d}};
         expectedSequence_ = -1;

@@ -186,6 +186,32 @@ TEST(TmcDecoder, IncompleteOrOutOfOrderMessagesAreDroppedNotGuessed) {
     EXPECT_EQ(decoder.Message().groups, 3);
 }
 
+// As a real station sent it: each group of a three-group message twice or
+// more, with system groups between the copies.
+TEST(TmcDecoder, CopiesOfAGroupAmidOtherGroupsDoNotBreakTheMessage) {
+    TmcDecoder decoder;
+    const uint32_t groups[][2] = {{0xA2018008, 0x46548097}, {0xA2013010, 0x0064CD46}, {0xA2018002, 0xC6417A29},
+                                  {0xA2018002, 0x541748D7}, {0xA2013010, 0x4000CD46}, {0xA2018002, 0x541748D7},
+                                  {0xA2018002, 0x0E93E800}};
+    std::vector<Result> results;
+    for (const auto& g : groups) results.push_back(decoder.Feed(g[0], g[1]));
+    EXPECT_EQ(results.back(), Result::Message);
+    const TmcMessage& m = decoder.Message();
+    ASSERT_EQ(m.eventCount, 3);
+    EXPECT_EQ(std::vector<int>(m.events, m.events + 3), (std::vector<int>{1601, 215, 500}));
+    EXPECT_EQ(m.location, 31273);
+    EXPECT_EQ(m.extent, 0);
+    EXPECT_TRUE(m.negativeDirection);
+    EXPECT_EQ(m.groups, 3);
+
+    // A copy of the first group restarts nothing either; a foreign group still breaks it.
+    EXPECT_EQ(decoder.Feed(0xA2018002, 0xC6417A29), Result::None);
+    EXPECT_EQ(decoder.Feed(0xA2018002, 0xC6417A29), Result::None);
+    EXPECT_EQ(decoder.Feed(0xA2018002, 0x541748D7), Result::None);
+    EXPECT_EQ(decoder.Feed(0xA2018003, 0x541748D7), Result::None) << "another continuity index";
+    EXPECT_EQ(decoder.Feed(0xA2018002, 0x0E93E800), Result::None);
+}
+
 TEST(TmcDecoder, SystemInformationVariantsAndEncryption) {
     TmcDecoder decoder;
     EXPECT_EQ(System(decoder, 0x1234, 0x4BD7), Result::None) << "another application";
