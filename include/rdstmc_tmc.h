@@ -12,6 +12,9 @@
  * construction; call it from one thread at a time. Event codes and location
  * codes come out as numbers; EventTable and LocationTable turn them into
  * words when a program loads tables it is licensed to use (none ship here).
+ * The facts of every event code (nature, duration type, urgency, update
+ * class: TmcEventInfo) are built in, and TrafficPicture keeps from the
+ * stream of messages the set that is valid now, as a receiver must.
  */
 #ifndef RDSTMC_TMC_H
 #define RDSTMC_TMC_H
@@ -19,6 +22,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "rdstmc.h"
@@ -50,6 +54,32 @@ struct TmcSystemInfo {
 /* ---- Traffic messages ---------------------------------------------------- */
 
 enum class TmcUrgency { Normal = 0, Urgent = 1, ExtremelyUrgent = 2 };
+
+/* ---- Event properties: the Alert-C event list's facts, built in ---------- */
+
+enum class TmcNature { Information, Forecast, Silent };  /* silent: not to be presented */
+enum class TmcDurationType { Unspecified, Dynamic, LongerLasting };
+enum class TmcEventKind {
+    Ordinary,
+    Cancellation,  /* "message cancelled" for its update class */
+    Null           /* the null message (2047) */
+};
+
+struct TmcEventProperties {
+    uint16_t code;               /* 1-2047 */
+    TmcNature nature;
+    uint8_t quantifierType;      /* 1-12 as the event list numbers them; 0 none */
+    TmcDurationType durationType;
+    bool durationSpoken;         /* false: the duration is not to be spoken */
+    uint8_t directionality;      /* 1 one direction, 2 both; 0 for the silent kinds */
+    TmcUrgency urgency;          /* the default, before control codes */
+    uint8_t updateClass;         /* 1-39: messages of one class at one place replace each other */
+    TmcEventKind kind;
+};
+
+/* The properties of event `code`, or null when the event list has no such
+ * code. From the list published on the OpenStreetMap wiki, CC BY-SA 2.0. */
+RDSTMC_API const TmcEventProperties* TmcEventInfo(int code);
 
 /* One traffic message, single-group or assembled from up to five groups,
  * with the optional content of a multi-group message parsed label by label. */
@@ -132,7 +162,9 @@ public:
 
     /* A multi-group message is reported when its last group arrives; one
      * whose groups are missing, out of sequence or interrupted by another
-     * user message is dropped, never guessed. Repetition: a message whose
+     * user message is dropped, never guessed. A copy of a group already
+     * taken for the message in assembly (stations send each group two or
+     * three times) is passed over. Repetition: a message whose
      * groups are identical to those of the message completed just before
      * (same PI, same blocks B, C and D) is a repetition of it and is not
      * reported again, so a burst of copies gives one Message; any other
@@ -165,26 +197,52 @@ private:
     int expectedSequence_;      /* group sequence indicator the next group must carry; -1: none pending */
 };
 
+/* The clock time of a group 4A, as OnRawData gives it: UTC in seconds since
+ * 1970 and the station's local time offset in minutes. False for any other
+ * group, and for a time no broadcast can carry. */
+RDSTMC_API bool TmcClockTimeOf(uint32_t word0, uint32_t word1, int64_t& utcSeconds, int& localOffsetMinutes);
+
+/* The message's urgency from the built-in event properties: its first
+ * event's default, moved by its control codes, kept within Normal to
+ * ExtremelyUrgent. */
+RDSTMC_API TmcUrgency TmcUrgencyOf(const TmcMessage& message);
+
+/* A quantifier in words and its unit, as the event list's "(Q)" texts take
+ * it ("30", "of up to 40 minutes", "less than 80 metres", "-3 degrees
+ * Celsius"): `type` the event's quantifier type (0, none, reads a 5-bit
+ * value as a small number), `value` the label's bits. */
+RDSTMC_API std::string TmcQuantifierText(int type, int value);
+
 /* ---- Tables, loaded at run time ------------------------------------------ */
 
-/* Event texts: a text file with one line per event, "code;text" with
- * optional further columns, the third read as the default urgency (N, U or
- * X); blank lines and lines starting with '#' are skipped. */
+/* Event texts from a file the user has; two layouts are read:
+ *  - "code;text[;urgency]" lines, the urgency N, U or X;
+ *  - the event list as it circulates with its texts: a header row
+ *    "Code;Description;Description with Q;N;Q;T;D;U;C;R" and one row per event.
+ * Blank lines and lines starting with '#' are skipped. Properties the file
+ * does not give come from the built-in list. */
 class RDSTMC_API EventTable {
 public:
     /* False, with a reason, when the file cannot be read or holds no event. */
     bool Load(const std::string& path, std::string& error);
     /* The text of `code`, or "" when the table has none. */
     const std::string& Text(int code) const;
-    /* The message's urgency: its main event's default (Normal without one),
-     * moved by the message's control codes and kept within Normal to ExtremelyUrgent. */
+    /* The text of the message's event `index`, its quantifier (if the message
+     * has one for that event) put into the "(Q)" text in its unit; "" when
+     * the table has no text for the event. */
+    std::string TextOf(const TmcMessage& message, int index) const;
+    /* The message's urgency: its main event's default (from the file, else
+     * the built-in list), moved by the message's control codes and kept
+     * within Normal to ExtremelyUrgent. */
     TmcUrgency UrgencyOf(const TmcMessage& message) const;
     size_t Size() const;
 
 private:
     struct Entry {
         std::string text;
+        std::string quantifiedText;  /* with "(Q)"; "" when the file has none */
         TmcUrgency urgency;
+        int quantifierType;          /* -1 none */
     };
     std::vector<Entry> entries_;  /* by event code, 0-2047 */
     size_t size_ = 0;
@@ -222,6 +280,115 @@ private:
 
 /* Lower-case words for an urgency: "normal", "urgent", "extremely urgent". */
 RDSTMC_API const char* TmcUrgencyName(TmcUrgency urgency);
+
+/* ---- The traffic picture --------------------------------------------------- */
+
+/* A message as the picture keeps it. Times are seconds since 1970, UTC. */
+struct TmcStoredMessage {
+    TmcMessage message;
+    int updateClass;            /* of the first event; 0 for a code the event list lacks */
+    int64_t firstReceived;      /* when a message of this key was first received */
+    int64_t lastReceived;       /* when this message was last received */
+    int64_t expires;            /* when it ends unless received again */
+};
+
+/* The persistence of a message received at `received`: when it ends unless
+ * received again, in the terms of the rules below. `localOffsetMinutes` is
+ * the station's local time offset, for midnight. */
+RDSTMC_API int64_t TmcMessageExpiry(const TmcMessage& message, int64_t received, int localOffsetMinutes);
+
+/*
+ * The messages of the services heard that are valid now, kept by the
+ * message management rules of ISO 14819-1 as this library reads them:
+ *
+ * - Key: station (PI), primary location, direction bit, and the update class
+ *   of the first event; for a forecast (an event of forecast nature) also
+ *   the duration code, so that forecasts for other times live side by side.
+ *   A code the event list lacks is its own class (its code stands in).
+ * - A message with a new key is stored (New). One with the key of a stored
+ *   message replaces it (Update); received again unchanged, it only renews
+ *   its time (no change is reported).
+ * - A message whose first event is the cancellation of its update class
+ *   removes the stored message of its key (Cancel, reported with the message
+ *   removed). The null message (event 2047) removes every message at its
+ *   location and direction whatever its class; location 65535 stands for
+ *   every location of the station, in either direction, for both. Other
+ *   silent events store nothing.
+ * - Expiry (Expire): a message lives for its persistence, counted from its
+ *   last reception, by its duration code (label 0 or the single group's bits)
+ *   and its first event's duration type, swapped by control code 3:
+ *       code       0      1      2         3-6             7
+ *       dynamic    15 min 15 min 30 min    1, 2, 3, 4 h    until midnight
+ *       lasting    1 h    2 h    midnight  midnight of the next day
+ *   Midnight is the station's local midnight (SetLocalOffset; UTC until
+ *   given). A stop time (label 8) replaces the persistence when it lies after
+ *   the reception: a time of day that has passed today means tomorrow; a day
+ *   of the month or a mid- or end-of-month ends at that day's end. Readings
+ *   where the standard leaves room: a message without a duration code has
+ *   code 0; an event without a duration type is dynamic.
+ * - At most `capacity` messages are kept: a new one beyond that makes room by
+ *   expiring the message that would end first.
+ *
+ * Pure: no threads, no I/O but Save and Load, no allocation once built; the
+ * caller gives the time. One thread at a time. The observer is called for
+ * each change during the call that makes it; the stored message it is given
+ * is valid during that call only.
+ */
+class RDSTMC_API TrafficPicture {
+public:
+    enum class Change { New, Update, Cancel, Expire };
+    using Observer = void (*)(void* context, Change change, const TmcStoredMessage& message);
+
+    explicit TrafficPicture(size_t capacity = 1000);
+    ~TrafficPicture();
+    TrafficPicture(const TrafficPicture&) = delete;
+    TrafficPicture& operator=(const TrafficPicture&) = delete;
+
+    /* The station's local time offset in minutes (from its clock-time group). */
+    void SetLocalOffset(int minutes);
+    int LocalOffset() const;
+
+    /* Expires what ended by `now`, then applies `message` received at `now`. */
+    void Apply(const TmcMessage& message, int64_t now, Observer observer, void* context);
+    /* Expires every message that ended by `now`. */
+    void Advance(int64_t now, Observer observer, void* context);
+    /* The same with any callable f(Change, const TmcStoredMessage&). */
+    template <class F>
+    void Apply(const TmcMessage& message, int64_t now, F&& onChange) {
+        Apply(message, now, &Call<F>, Context(onChange));
+    }
+    template <class F>
+    void Advance(int64_t now, F&& onChange) {
+        Advance(now, &Call<F>, Context(onChange));
+    }
+
+    /* The stored messages, in the order they were first stored. */
+    size_t Size() const;
+    const TmcStoredMessage& At(size_t index) const;
+    void Clear();
+
+    /* The picture as text, and back: Restore takes the whole text or nothing
+     * (a damaged or foreign text is refused with a reason, leaving the picture
+     * empty) and drops what ended by `now`. */
+    std::string Serialize() const;
+    bool Restore(const std::string& text, int64_t now, std::string& error);
+    /* The same through a file; Save replaces the file at once (written beside
+     * it, then renamed), so a reader never sees half of it. */
+    bool Save(const std::string& path, std::string& error) const;
+    bool Load(const std::string& path, int64_t now, std::string& error);
+
+private:
+    template <class F>
+    static void Call(void* context, Change change, const TmcStoredMessage& message) {
+        (*static_cast<typename std::remove_reference<F>::type*>(context))(change, message);
+    }
+    template <class T>
+    static void* Context(T& callable) {
+        return const_cast<void*>(static_cast<const void*>(&callable));
+    }
+    struct State;
+    State* state_;
+};
 
 }  // namespace rdstmc
 

@@ -17,6 +17,13 @@ struct File {
 File FileOpenAppend(const char* path);
 // Opens an existing file for reading and writing, held exclusively.
 File FileOpenExisting(const char* path);
+// Opens an existing file for reading only, shared with other readers.
+File FileOpenRead(const char* path);
+// Makes `path` hold exactly `length` bytes of `data`: they are written to a
+// new file beside it, which then replaces it in one step, so a reader finds
+// the old content or the new, never a part. False on any failure, with
+// `path` as it was.
+bool FileReplace(const char* path, const void* data, size_t length);
 // Reads up to `capacity` bytes: the count, 0 at end of file, -1 on error.
 long FileRead(File file, void* buffer, size_t capacity);
 // Writes all `length` bytes at the end of the file; true when all were written.

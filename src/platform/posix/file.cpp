@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/clock.h"
 #include "platform/posix/syscalls.h"
@@ -43,6 +44,35 @@ File OpenLocked(const char* path, int flags) {
 File FileOpenAppend(const char* path) { return OpenLocked(path, O_WRONLY | O_CREAT | O_APPEND); }
 
 File FileOpenExisting(const char* path) { return OpenLocked(path, O_RDWR); }
+
+File FileOpenRead(const char* path) {
+    File f;
+    if (path == nullptr) return f;
+    const int fd = Sys().open(path, O_RDONLY | O_CLOEXEC, 0);
+    if (fd >= 0) f.handle = fd;
+    return f;
+}
+
+bool FileReplace(const char* path, const void* data, size_t length) {
+    if (path == nullptr) return false;
+    char beside[4096];
+    if (std::snprintf(beside, sizeof beside, "%s.new-%ld", path, static_cast<long>(getpid())) >=
+        static_cast<int>(sizeof beside)) {
+        return false;
+    }
+    const int fd = Sys().open(beside, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    File f;
+    f.handle = fd;
+    // On disk before the rename, so a crash leaves the old file or the new.
+    const bool written = FileWrite(f, data, length) && fsync(fd) == 0;
+    FileClose(f);
+    if (!written || rename(beside, path) != 0) {
+        unlink(beside);
+        return false;
+    }
+    return true;
+}
 
 long FileRead(File file, void* buffer, size_t capacity) {
     if (!file.IsOpen()) return -1;

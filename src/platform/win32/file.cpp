@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 #include "platform/win32/wide_path.h"
 
 namespace rdstmc::platform {
@@ -49,6 +51,34 @@ File Open(const char* path, DWORD access, DWORD disposition) {
 File FileOpenAppend(const char* path) { return Open(path, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS); }
 
 File FileOpenExisting(const char* path) { return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING); }
+
+File FileOpenRead(const char* path) {
+    File f;
+    wchar_t wide[kWideNameCapacity];
+    if (!WidenName(path, wide, kWideNameCapacity)) return f;
+    const HANDLE h = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+    if (h != INVALID_HANDLE_VALUE) f.handle = reinterpret_cast<intptr_t>(h);
+    return f;
+}
+
+bool FileReplace(const char* path, const void* data, size_t length) {
+    wchar_t wide[kWideNameCapacity], beside[kWideNameCapacity + 32];
+    if (!WidenName(path, wide, kWideNameCapacity)) return false;
+    swprintf(beside, sizeof beside / sizeof beside[0], L"%ls.new-%lu", wide, GetCurrentProcessId());
+    const HANDLE h = CreateFileW(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    File f;
+    f.handle = reinterpret_cast<intptr_t>(h);
+    // On disk before the move, so a crash leaves the old file or the new.
+    const bool written = FileWrite(f, data, length) && FlushFileBuffers(h);
+    FileClose(f);
+    if (!written || !MoveFileExW(beside, wide, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(beside);
+        return false;
+    }
+    return true;
+}
 
 long FileRead(File file, void* buffer, size_t capacity) {
     if (!file.IsOpen()) return -1;
