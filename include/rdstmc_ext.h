@@ -34,4 +34,12 @@ RDSTMC_API bool Disconnect(ITmcDeviceListener* listener);
 /* True while a port is open and its device has not gone away. */
 RDSTMC_API bool TmcIsDevicePresent();
 
+/* When the sentence being handled was received, as a millisecond tick: when
+ * it was read from the port, or, in a replay, the stamp its record carries.
+ * Called from a data listener's callback it is the time of the sentence that
+ * caused the call, so a program replaying a recording learns the recording's
+ * own time. Ticks wrap at 2^32 and have no fixed origin: only differences
+ * count. False, writing nothing, unless a port is open or a replay runs. */
+RDSTMC_API bool TmcGetSentenceTick(unsigned& tick);
+
 #endif /* RDSTMC_EXT_H */

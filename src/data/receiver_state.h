@@ -78,6 +78,9 @@ struct ReceiverState {
     char portPath[1024] = {};
     // Whether the open port's device answers (false once it has gone).
     std::atomic<bool> devicePresent{false};
+    // When the sentence being handled was received: the tick of its read, or
+    // its recorded stamp in a replay. Written by the data worker only.
+    std::atomic<uint32_t> sentenceTick{0};
 
     std::atomic<bool> readerRunning{false};
     std::atomic<bool> replayRunning{false};

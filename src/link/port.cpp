@@ -84,6 +84,7 @@ void ReaderWorker(void*) {
             continue;
         }
         if (n == 0) continue;
+        s.sentenceTick.store(platform::TickCount());
         ReportDevice(true);
         ProcessBuffer(buffer, buffer + carried + n, carried, true);
     }
@@ -218,6 +219,12 @@ bool TmcClose() {
 }
 
 bool TmcIsOpen() { return State().portOpen.load(); }
+
+bool TmcGetSentenceTick(unsigned& tick) {
+    if (!rdstmc::DataAvailable()) return false;
+    tick = State().sentenceTick.load();
+    return true;
+}
 
 bool TmcIsDevicePresent() {
     const rdstmc::ReceiverState& s = State();

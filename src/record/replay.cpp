@@ -23,7 +23,8 @@ uint32_t ParseStamp(const char* p) {
     return negative ? 0u - value : value;
 }
 
-void ReplayToLibrary(void*, char* sentence, char* end) {
+void ReplayToLibrary(void*, uint32_t stamp, char* sentence, char* end) {
+    State().sentenceTick.store(stamp);
     size_t remainder;
     ProcessBuffer(sentence, end, remainder, false);
 }
@@ -143,7 +144,7 @@ void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& bat
                     cursor = lineStart;
                     return;
                 }
-                sink(context, marker, p + 1);
+                sink(context, stamp, marker, p + 1);
             }
             lineStart = p + 1;
             marker = lineStart;

@@ -17,8 +17,9 @@ struct ReplayBatchState {
     uint32_t base = 0;
 };
 
-// Receives one qualifying sentence, [sentence, end) ending just past its line feed.
-using ReplayLineSink = void (*)(void* context, char* sentence, char* end);
+// Receives one qualifying sentence, [sentence, end) ending just past its line
+// feed, with the stamp its record carries.
+using ReplayLineSink = void (*)(void* context, uint32_t stamp, char* sentence, char* end);
 
 // Walks log lines from `cursor`, handing each line's sentence to `sink`
 // while its stamp lies within kBatchSpanMs of the batch's first (unsigned

@@ -39,7 +39,7 @@ void NoPause(void*, unsigned ms) { Require(ms == 1000); }
 
 // What the walker promises of each sentence: one line, from its '$'
 // through its line feed, inside the buffer.
-void CheckAndPlay(void*, char* sentence, char* end) {
+void CheckAndPlay(void*, uint32_t, char* sentence, char* end) {
     Require(end > sentence && static_cast<size_t>(end - sentence) <= kReplayBufferSize);
     Require(sentence[0] == '$' && end[-1] == '\n');
     Require(std::memchr(sentence, '\n', static_cast<size_t>(end - sentence)) == end - 1);

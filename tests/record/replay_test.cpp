@@ -318,7 +318,7 @@ struct Walked {
     std::vector<std::string> sentences;
 };
 
-void CollectSentence(void* context, char* sentence, char* end) {
+void CollectSentence(void* context, uint32_t, char* sentence, char* end) {
     static_cast<Walked*>(context)->sentences.emplace_back(sentence, end);
 }
 
