@@ -16,6 +16,8 @@
 #ifndef RDSTMC_EXT_H
 #define RDSTMC_EXT_H
 
+#include <stddef.h>
+
 #include "rdstmc.h"
 
 /* Hears when the open port's device goes away and when it is back. Called on
@@ -41,5 +43,38 @@ RDSTMC_API bool TmcIsDevicePresent();
  * own time. Ticks wrap at 2^32 and have no fixed origin: only differences
  * count. False, writing nothing, unless a port is open or a replay runs. */
 RDSTMC_API bool TmcGetSentenceTick(unsigned& tick);
+
+/* ---- Bring your own transport ------------------------------------------------
+ *
+ * A program that receives the module's bytes itself (a TCP serial bridge, a
+ * Bluetooth serial profile, a USB endpoint, a recording it reads) opens the
+ * library with TmcOpenFeed and hands it those bytes with TmcFeed. They are
+ * processed exactly as bytes read from a port: the same framing and
+ * carry-over of a sentence cut between two calls, checksums, decoders,
+ * listeners, log records, status worker and activity events. TmcIsOpen is
+ * true, the queries answer, TmcClose ends the feed; TmcOpen, TmcReopen and
+ * TmcStartSimulation are refused while it runs, as a feed is refused while a
+ * port is open or a replay runs.
+ *
+ * Threads: the data listeners are called during TmcFeed, on the thread that
+ * calls it; the status listener on the library's status worker, as ever.
+ * Calls of TmcFeed from several threads are taken one at a time; a listener
+ * may not feed again from inside its callback (refused). */
+
+/* Takes the library's command sentences for the module, framed (checksum, CR
+ * LF): the start-up sentences of TmcOpenFeed, TmcControlTuner, TmcSendCommand.
+ * Called on the thread that sent the command, 150 ms apart; return true when
+ * the bytes were sent. */
+typedef bool (*TmcWriteFunction)(void* context, const char* bytes, unsigned length);
+
+/* Opens a feed; `write` carries commands to the module (null for none: then
+ * nothing is sent, and tuner commands return false). Sends the start-up
+ * sentences, as TmcOpen does, and sets TmcStatusNoRds. False and no change
+ * while a port, a feed or a replay runs, or from inside a callback. */
+RDSTMC_API bool TmcOpenFeed(TmcWriteFunction write, void* context);
+
+/* Hands the library `length` received bytes, in any chunking (one byte to
+ * megabytes). False, taking nothing, when no feed is open. */
+RDSTMC_API bool TmcFeed(const void* bytes, size_t length);
 
 #endif /* RDSTMC_EXT_H */

@@ -1,9 +1,9 @@
 #include <cstdio>
 
 #include "data/receiver_state.h"
-#include "link/port.h"
+#include "session/transport.h"
 #include "link/sentence.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace rdstmc {
 namespace {
@@ -26,7 +26,7 @@ bool SendTune(int frequency) {
     const int wire = static_cast<int>(static_cast<unsigned>(frequency) * kWireUnitsPerStep);
     char text[32];
     std::snprintf(text, sizeof text, "$PLTCM,H2,%d", wire);
-    return SendSentence(text);
+    return session::SendSentence(text);
 }
 
 // One 100 kHz step from `frequency`, also formed modulo 2^32.
@@ -47,9 +47,9 @@ bool Search(int parameter, const char* direction) {
     if (parameter != 0 && s.seekParameter.exchange(parameter) != parameter) {
         char text[32];
         std::snprintf(text, sizeof text, "$PLTCM,F,%d", parameter);
-        if (!SendSentence(text)) return false;
+        if (!session::SendSentence(text)) return false;
     }
-    return SendSentence(kModeA3) && SendSentence(direction);
+    return session::SendSentence(kModeA3) && session::SendSentence(direction);
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ bool TmcControlTuner(TmcControlCmd command, int value) {
         case TmcSeekDownF470: sent = Search(kSeekNarrow, kSearchDown); mode = 0; break;
         case TmcSeekUpF502: sent = Search(kSeekWide, kSearchUp); mode = 0; break;
         case TmcSeekDownF502: sent = Search(kSeekWide, kSearchDown); mode = 0; break;
-        case TmcModeA1: sent = SendSentence(kModeA1); break;
+        case TmcModeA1: sent = session::SendSentence(kModeA1); break;
         default: return false;
     }
     if (sent) s.tunerMode.store(mode);
@@ -93,6 +93,6 @@ bool TmcSendCommand(const unsigned short text[]) {
     using namespace rdstmc;
     if (!State().portOpen.load()) return false;
     char ascii[kMaxCommandLength + 1];
-    if (!platform::WideToAscii(text, ascii, sizeof ascii)) return false;
-    return SendSentence(ascii);
+    if (!text::WideToAscii(text, ascii, sizeof ascii)) return false;
+    return session::SendSentence(ascii);
 }

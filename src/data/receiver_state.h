@@ -7,11 +7,14 @@
 #include "rdstmc.h"
 #include "platform/lock.h"
 #include "platform/named_event.h"
-#include "platform/serial.h"
 #include "platform/thread.h"
 #include "platform/wakeup.h"
 
 namespace rdstmc {
+
+namespace session {
+class Transport;
+}  // namespace session
 
 constexpr int kAfListSize = 25;
 constexpr int kQualityRingSize = 10;
@@ -68,9 +71,11 @@ struct ReceiverState {
     std::atomic<int> seekParameter{0};
     std::atomic<int> programmeId{0};
 
-    // Connection.
-    std::shared_ptr<platform::SerialDevice> port;  // portLock
-    std::atomic<bool> portOpen{false};
+    // Connection: a serial port, or a feed of bytes the program received.
+    std::shared_ptr<session::Transport> transport;  // portLock: where commands go
+    std::atomic<bool> portOpen{false};              // a port or a feed is open
+    std::atomic<bool> feedOpen{false};              // the open run is a feed
+    platform::Lock feedLock;                        // one feed call at a time
     uint16_t portName[kWideTextSize] = {};         // lifecycleLock
     unsigned baud = 0;                             // lifecycleLock
     // The device as the reader opens it anew after it went away: written

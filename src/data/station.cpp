@@ -5,7 +5,7 @@
 #include "data/decoders.h"
 #include "data/listeners.h"
 #include "data/rds_charset.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace rdstmc {
 namespace {
@@ -36,7 +36,7 @@ bool WideEqual(const uint16_t* a, const uint16_t* b) {
 // Copies at most capacity-1 units and a terminator.
 bool CopyWide(uint16_t* to, const uint16_t* from, int capacity) {
     if (capacity < 1) return false;
-    const size_t n = platform::WideLength(from, static_cast<size_t>(capacity) - 1);
+    const size_t n = text::WideLength(from, static_cast<size_t>(capacity) - 1);
     std::memcpy(to, from, n * sizeof(uint16_t));
     to[n] = 0;
     return true;

@@ -49,8 +49,11 @@ bool ReadField(const char*& cursor, const char* lineEnd, int& value) {
 }
 
 SentenceKind ClassifySentence(const char* line) {
+    // Every identifier is "$PLT" and two letters: the prefix once, then the
+    // letters in table order (a shorter line stops at its terminator).
+    if (std::strncmp(line, "$PLT", 4) != 0) return kSentenceUnknown;
     for (int kind = 0; kind < kSentenceKindCount; ++kind) {
-        if (std::strncmp(line, kIdentifiers[kind], 6) == 0) return static_cast<SentenceKind>(kind);
+        if (line[4] == kIdentifiers[kind][4] && line[5] == kIdentifiers[kind][5]) return static_cast<SentenceKind>(kind);
     }
     return kSentenceUnknown;
 }

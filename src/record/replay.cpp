@@ -2,17 +2,10 @@
 
 #include <cstring>
 
-#include "data/receiver_state.h"
-#include "link/process_buffer.h"
-#include "link/runs.h"
-#include "platform/file.h"
-#include "platform/text.h"
-
 namespace rdstmc {
 namespace {
 
 constexpr unsigned kBatchPauseMs = 1000;
-constexpr size_t kMaxReplayPathLength = 255;
 
 // The decimal stamp after a '[' (sign allowed, wrapping modulo 2^32).
 uint32_t ParseStamp(const char* p) {
@@ -21,62 +14,6 @@ uint32_t ParseStamp(const char* p) {
     uint32_t value = 0;
     while (*p >= '0' && *p <= '9') value = value * 10u + static_cast<uint32_t>(*p++ - '0');
     return negative ? 0u - value : value;
-}
-
-void ReplayToLibrary(void*, uint32_t stamp, char* sentence, char* end) {
-    State().sentenceTick.store(stamp);
-    size_t remainder;
-    ProcessBuffer(sentence, end, remainder, false);
-}
-
-void EndReplay(ReceiverState& s) {
-    s.replayRunning.store(false);
-    SignalRunEnded();
-}
-
-long ReadFromFile(void* context, char* buffer, size_t capacity) {
-    return platform::FileRead(*static_cast<platform::File*>(context), buffer, capacity);
-}
-
-void PauseUnlessStopped(void*, unsigned ms) { State().stopSignal.Wait(ms); }
-
-void ReplayWorker(void*) {
-    ReceiverState& s = State();
-    platform::File file = platform::FileOpenExisting(s.replayPath);
-    s.replayFile.store(file.handle);
-    PlayRecording(ReadFromFile, PauseUnlessStopped, &file, s.replayRunning, ReplayToLibrary, nullptr);
-    s.replayFile.store(-1);
-    platform::FileClose(file);
-    EndReplay(s);
-}
-
-bool StartLocked(const unsigned short path[]) {
-    ReceiverState& s = State();
-    if (s.portOpen.load() || s.replayRunning.load()) return false;
-    if (!EndPreviousRun()) return false;
-    char native[sizeof s.replayPath];
-    if (path == nullptr || platform::WideLength(path, kMaxReplayPathLength + 1) > kMaxReplayPathLength ||
-        !platform::WideToNativePath(path, native, sizeof native)) {
-        return false;
-    }
-    platform::File file = platform::FileOpenExisting(native);
-    char byte;
-    const long n = platform::FileRead(file, &byte, 1);
-    platform::FileClose(file);
-    if (n <= 0) return false;
-
-    ZeroFillPublished();
-    std::memcpy(s.replayPath, native, sizeof native);
-    s.replayRunning.store(true);
-    if (!s.dataWorker.Start(ReplayWorker, nullptr, "rdstmc-replay")) {
-        s.replayRunning.store(false);
-        return false;
-    }
-    if (!StartStatusWorker()) {
-        EndReplay(s);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -158,22 +95,3 @@ void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& bat
 }
 
 }  // namespace rdstmc
-
-bool TmcStartSimulation(const unsigned short path[]) {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    bool started;
-    {
-        rdstmc::platform::LockGuard guard(s.lifecycleLock);
-        started = rdstmc::StartLocked(path);
-    }
-    if (started) rdstmc::OpenStatusGate();
-    return started;
-}
-
-bool TmcStopSimulation() {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.lifecycleLock);
-    if (!s.replayRunning.exchange(false)) return false;
-    rdstmc::SignalRunEnded();
-    return true;
-}

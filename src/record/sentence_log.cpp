@@ -6,7 +6,7 @@
 #include "data/receiver_state.h"
 #include "platform/clock.h"
 #include "platform/file.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace rdstmc {
 namespace {
@@ -41,8 +41,8 @@ bool TmcStartLogging(const unsigned short path[]) {
     rdstmc::platform::LockGuard guard(s.logLock);
     if (s.loggingOn.load()) return false;
     if (path == nullptr ||
-        rdstmc::platform::WideLength(path, rdstmc::kMaxLogPathLength + 1) > rdstmc::kMaxLogPathLength ||
-        !rdstmc::platform::WideToNativePath(path, s.logPath, sizeof s.logPath)) {
+        rdstmc::text::WideLength(path, rdstmc::kMaxLogPathLength + 1) > rdstmc::kMaxLogPathLength ||
+        !rdstmc::text::WideToNativePath(path, s.logPath, sizeof s.logPath)) {
         return false;
     }
     s.loggingOn.store(true);

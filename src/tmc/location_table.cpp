@@ -11,7 +11,7 @@
 
 #include "rdstmc_tmc.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace rdstmc {
 namespace {
@@ -26,7 +26,7 @@ constexpr uint16_t kWindows1252High[32] = {
 
 void AppendUtf8(std::string& out, unsigned cp) {
     char bytes[4];
-    out.append(bytes, platform::EncodeUtf8(cp, bytes));
+    out.append(bytes, text::EncodeUtf8(cp, bytes));
 }
 
 unsigned Latin9(unsigned char c) {

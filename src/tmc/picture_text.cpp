@@ -107,9 +107,9 @@ std::string Write(int localOffsetMinutes, const std::vector<TmcStoredMessage>& m
         Walk(stored, field, list);
         out += line + "\n";
     }
-    char end[64];
-    std::snprintf(end, sizeof end, "end %zu %08" PRIx32 "\n", messages.size(), Fnv1a(out.data(), out.size()));
-    return out + end;
+    char checksum[16];
+    std::snprintf(checksum, sizeof checksum, "%08" PRIx32, Fnv1a(out.data(), out.size()));
+    return out + "end " + std::to_string(messages.size()) + " " + checksum + "\n";
 }
 
 bool Read(const std::string& text, int& localOffsetMinutes, std::vector<TmcStoredMessage>& messages,
@@ -124,11 +124,15 @@ bool Read(const std::string& text, int& localOffsetMinutes, std::vector<TmcStore
         error = "the picture is cut off (its closing line is missing)";
         return false;
     }
-    size_t count = 0;
-    unsigned checksum = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str() + endLine, "end %zu %8x%c", &count, &checksum, &tail) != 3 || tail != '\n' ||
-        endLine + text.substr(endLine).find('\n') + 1 != text.size()) {
+    // "end <count> <8 hex digits>" and the text's last line feed.
+    const std::string closing = text.substr(endLine + 4, text.size() - endLine - 5);
+    const size_t space = closing.find(' ');
+    char* stop = nullptr;
+    const unsigned long long count = std::strtoull(closing.c_str(), &stop, 10);
+    const unsigned long checksum =
+        space == std::string::npos ? 0 : std::strtoul(closing.c_str() + space + 1, nullptr, 16);
+    if (space == std::string::npos || stop != closing.c_str() + space || closing.size() != space + 9 ||
+        closing.find_first_not_of("0123456789abcdef", space + 1) != std::string::npos) {
         error = "the picture's closing line is damaged";
         return false;
     }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "data/rds_charset.h"
-#include "platform/text.h"
+#include "text/text.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -37,27 +37,27 @@ TEST(ReceiverText, EveryByteMapsAndTheOutputIsBounded) {
 
 TEST(WideToAscii, RefusesWhatIsNotAsciiOrDoesNotFit) {
     char out[8];
-    EXPECT_TRUE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PLT"), out, sizeof out));
+    EXPECT_TRUE(text::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PLT"), out, sizeof out));
     EXPECT_STREQ(out, "$PLT");
-    EXPECT_FALSE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PL\u00e9"), out, sizeof out));
-    EXPECT_FALSE(platform::WideToAscii(reinterpret_cast<const uint16_t*>(u"12345678"), out, sizeof out));
+    EXPECT_FALSE(text::WideToAscii(reinterpret_cast<const uint16_t*>(u"$PL\u00e9"), out, sizeof out));
+    EXPECT_FALSE(text::WideToAscii(reinterpret_cast<const uint16_t*>(u"12345678"), out, sizeof out));
 }
 
 TEST(WideToNativePath, EncodesUtf8AndRejectsBrokenSurrogates) {
     char out[64];
-    EXPECT_TRUE(platform::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/tmp/l\u00f8g-\U0001F4FB"), out,
+    EXPECT_TRUE(text::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/tmp/l\u00f8g-\U0001F4FB"), out,
                                            sizeof out));
     EXPECT_STREQ(out, "/tmp/l\xC3\xB8g-\xF0\x9F\x93\xBB");
     const uint16_t lone[] = {'/', 0xD800, 'x', 0};
-    EXPECT_FALSE(platform::WideToNativePath(lone, out, sizeof out));
-    EXPECT_FALSE(platform::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/toolong"), out, 4));
+    EXPECT_FALSE(text::WideToNativePath(lone, out, sizeof out));
+    EXPECT_FALSE(text::WideToNativePath(reinterpret_cast<const uint16_t*>(u"/toolong"), out, 4));
 }
 
 TEST(HeaderUtf8Overloads, WidenRoundTripsAndMarksOverlongText) {
     EXPECT_EQ(Narrow(test::W(test::Wide("/dev/ttyUSB0 \xC3\xB8"))), "/dev/ttyUSB0 \xC3\xB8");
     unsigned short w[rdstmc_detail::kWideCapacity];
     rdstmc_detail::Widen(std::string(400, 'a').c_str(), w);
-    EXPECT_EQ(platform::WideLength(w, 400), 256u) << "too long to accept, never silently cut to fit";
+    EXPECT_EQ(text::WideLength(w, 400), 256u) << "too long to accept, never silently cut to fit";
     rdstmc_detail::Widen("\xFF\xC3", w);
     EXPECT_EQ(w[0], 0xFFFD);
     EXPECT_EQ(w[1], 0xFFFD);
@@ -67,11 +67,11 @@ TEST(HeaderUtf8Overloads, ANameThatDoesNotFitIsRefusedWholeNeverCut) {
     unsigned short w[rdstmc_detail::kWideCapacity];
     const std::string face = "\xF0\x9F\x98\x80";  // two UTF-16 units
     rdstmc_detail::Widen((std::string(255, 'a')).c_str(), w);
-    EXPECT_EQ(platform::WideLength(w, 300), 255u) << "255 units still fit";
+    EXPECT_EQ(text::WideLength(w, 300), 255u) << "255 units still fit";
     rdstmc_detail::Widen((std::string(253, 'a') + face).c_str(), w);
-    EXPECT_EQ(platform::WideLength(w, 300), 255u);
+    EXPECT_EQ(text::WideLength(w, 300), 255u);
     rdstmc_detail::Widen((std::string(254, 'a') + face).c_str(), w);
-    EXPECT_EQ(platform::WideLength(w, 300), 256u);
+    EXPECT_EQ(text::WideLength(w, 300), 256u);
     test::TempDir dir;
     const std::string path = dir.Path() + "/" + std::string(252 - dir.Path().size(), 'a') + face + face;
     EXPECT_FALSE(TmcStartLogging(path.c_str())) << "257 units must not be cut to 255 and accepted";

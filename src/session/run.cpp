@@ -1,18 +1,37 @@
-#include "link/runs.h"
+#include "session/run.h"
+
+#include <atomic>
 
 #include "data/listeners.h"
 #include "data/receiver_state.h"
 #include "platform/file.h"
 #include "platform/process.h"
+#include "platform/clock.h"
+#include "session/transport.h"
 #include "status/status_worker.h"
 
-namespace rdstmc {
+namespace rdstmc::session {
 namespace {
 // Long enough for a worker that is inside a slow listener callback. Nothing
 // waits for a worker when the library is unloaded or the process exits: the
 // module stays mapped once a worker has run, and on Windows a worker cannot
 // end while the unloading thread holds the loader lock.
 constexpr unsigned kJoinTimeoutMs = 2000;
+constexpr unsigned kFeedCallPollMs = 1;
+
+// Feed calls in progress, and whether this thread is inside one.
+std::atomic<int> g_feedCalls{0};
+thread_local int t_feedDepth = 0;
+
+bool FeedCallsEnded() {
+    if (t_feedDepth > 0) return false;
+    const uint64_t giveUpAt = platform::MonotonicMs() + kJoinTimeoutMs;
+    while (g_feedCalls.load() > 0) {
+        if (platform::MonotonicMs() >= giveUpAt) return false;
+        platform::SleepMs(kFeedCallPollMs);
+    }
+    return true;
+}
 
 // A copy of the process (fork) starts closed. It has none of the workers, and
 // what it inherits is shared with the parent (the open device and its lock,
@@ -44,10 +63,12 @@ void StartClosedInChild() {
     s.readerRunning.store(false);
     s.replayRunning.store(false);
     s.portOpen.store(false);
-    if (s.port) {
-        platform::SerialAbandon(s.port.get());
-        s.port.reset();
+    s.feedOpen.store(false);
+    if (s.transport) {
+        s.transport->Abandon();
+        s.transport.reset();
     }
+    g_feedCalls.store(t_feedDepth);
     platform::File replay;
     replay.handle = s.replayFile.exchange(-1);
     platform::FileClose(replay);
@@ -70,10 +91,11 @@ void HandleProcessCopies() {
 
 }  // namespace
 
-bool EndPreviousRun() {
+bool MayStartRun() {
     HandleProcessCopies();
     ReceiverState& s = State();
-    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent()) return false;
+    if (s.portOpen.load() || s.replayRunning.load()) return false;
+    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent() || !FeedCallsEnded()) return false;
     s.stopSignal.Set();
     if (!s.dataWorker.Join(kJoinTimeoutMs) || !s.statusWorker.Join(kJoinTimeoutMs)) return false;
     s.stopSignal.Reset();
@@ -90,4 +112,16 @@ void OpenStatusGate() { State().statusStartGate.Set(); }
 
 void SignalRunEnded() { State().stopSignal.Set(); }
 
-}  // namespace rdstmc
+void EnterFeedCall() {
+    ++t_feedDepth;
+    g_feedCalls.fetch_add(1);
+}
+
+void LeaveFeedCall() {
+    g_feedCalls.fetch_sub(1);
+    --t_feedDepth;
+}
+
+bool InsideFeedCall() { return t_feedDepth > 0; }
+
+}  // namespace rdstmc::session

@@ -1,9 +1,9 @@
 // Text conversions that need no OS call: inside the library paths and device
 // names are UTF-8 on every platform, and a platform whose OS takes another
 // encoding converts where it makes the call.
-#include "platform/text.h"
+#include "text/text.h"
 
-namespace rdstmc::platform {
+namespace rdstmc::text {
 
 bool WideToAscii(const uint16_t* in, char* out, size_t capacity) {
     if (in == nullptr || capacity == 0) return false;
@@ -68,4 +68,4 @@ size_t WideLength(const uint16_t* text, size_t limit) {
     return n;
 }
 
-}  // namespace rdstmc::platform
+}  // namespace rdstmc::text

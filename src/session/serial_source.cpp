@@ -1,21 +1,19 @@
-#include "link/port.h"
-
+// A run on a serial device: opening it, the reader that hands its bytes to
+// the framing, and the device's presence when it goes away and comes back.
 #include <cstring>
 
 #include "data/listeners.h"
 #include "data/receiver_state.h"
-#include "link/process_buffer.h"
-#include "link/runs.h"
-#include "link/sentence.h"
 #include "platform/clock.h"
 #include "platform/serial.h"
-#include "platform/text.h"
+#include "session/intake.h"
+#include "session/run.h"
+#include "session/transport.h"
+#include "text/text.h"
 
-namespace rdstmc {
+namespace rdstmc::session {
 namespace {
 
-constexpr unsigned kSentenceSpacingMs = 150;
-constexpr unsigned kWriteTimeoutMs = 500;
 constexpr unsigned kReadTimeoutMs = 1000;
 // A start-up sentence is retried this long before the port is given up.
 constexpr unsigned kStartupRetryMs = 2000;
@@ -31,10 +29,23 @@ constexpr char kStartupTune[] = "$PLTCM,H2,8800";
 constexpr char kStartupRfa[] = "$PLTCM,RFA,65535";
 constexpr int kInitialSeekParameter = 502;
 
-std::shared_ptr<platform::SerialDevice> CurrentPort() {
-    ReceiverState& s = State();
-    platform::LockGuard guard(s.portLock);
-    return s.port;
+// Commands go to the device the reader reads.
+class SerialTransport final : public Transport {
+public:
+    explicit SerialTransport(std::shared_ptr<platform::SerialDevice> device) : device_(std::move(device)) {}
+    bool Write(const char* data, size_t length, unsigned timeoutMs) override {
+        return platform::SerialWrite(device_.get(), data, length, timeoutMs);
+    }
+    void Interrupt() override { platform::SerialInterrupt(device_.get()); }
+    void Abandon() override { platform::SerialAbandon(device_.get()); }
+    const std::shared_ptr<platform::SerialDevice>& Device() const { return device_; }
+
+private:
+    std::shared_ptr<platform::SerialDevice> device_;
+};
+
+std::shared_ptr<platform::SerialDevice> OpenDevice(const char* path, unsigned baud) {
+    return std::shared_ptr<platform::SerialDevice>(platform::SerialOpen(path, baud), platform::SerialClose);
 }
 
 // Stores whether the device answers and tells the listener when that changed.
@@ -49,23 +60,23 @@ void ReportDevice(bool present) {
 // being opened twice).
 std::shared_ptr<platform::SerialDevice> OpenAgain() {
     ReceiverState& s = State();
-    std::shared_ptr<platform::SerialDevice> fresh(platform::SerialOpen(s.portPath, s.baud), platform::SerialClose);
-    if (!fresh) return nullptr;
-    platform::LockGuard guard(s.portLock);
-    if (!s.portOpen.load()) return nullptr;
-    s.port = fresh;
+    std::shared_ptr<platform::SerialDevice> fresh = OpenDevice(s.portPath, s.baud);
+    if (!fresh || !ReplaceTransport(std::make_shared<SerialTransport>(fresh))) return nullptr;
     return fresh;
 }
 
-void ReaderWorker(void*) {
+struct ReaderStart {
+    std::shared_ptr<platform::SerialDevice> device;
+};
+
+void ReaderWorker(void* raw) {
     ReceiverState& s = State();
-    std::shared_ptr<platform::SerialDevice> device = CurrentPort();
-    if (!device) return;
-    char buffer[kReceiveBufferSize];
-    size_t carried = 0;
+    std::shared_ptr<platform::SerialDevice> device = std::move(static_cast<ReaderStart*>(raw)->device);
+    delete static_cast<ReaderStart*>(raw);
+    Intake intake;
     uint64_t lookAgainAt = 0;
     while (s.readerRunning.load()) {
-        const long n = platform::SerialRead(device.get(), buffer + carried, sizeof buffer - carried, kReadTimeoutMs);
+        const long n = platform::SerialRead(device.get(), intake.Space(), intake.Room(), kReadTimeoutMs);
         if (n == platform::kSerialGone) {
             ReportDevice(false);
             if (platform::MonotonicMs() >= lookAgainAt) {
@@ -73,7 +84,7 @@ void ReaderWorker(void*) {
                 if (std::shared_ptr<platform::SerialDevice> fresh = OpenAgain()) {
                     // A sentence cut off by the removal is not finished by the new device.
                     device = std::move(fresh);
-                    carried = 0;
+                    intake.Drop();
                     ReportDevice(true);
                     continue;
                 }
@@ -86,7 +97,7 @@ void ReaderWorker(void*) {
         if (n == 0) continue;
         s.sentenceTick.store(platform::TickCount());
         ReportDevice(true);
-        ProcessBuffer(buffer, buffer + carried + n, carried, true);
+        intake.Received(static_cast<size_t>(n));
     }
 }
 
@@ -98,40 +109,23 @@ bool SendUntilAccepted(const char* text) {
     return false;
 }
 
-// Detaches the port from the state and stops its users; the device itself is
-// released by whichever holder lets go of it last.
-bool DetachPort() {
-    ReceiverState& s = State();
-    std::shared_ptr<platform::SerialDevice> old;
-    {
-        platform::LockGuard guard(s.portLock);
-        old.swap(s.port);
-        s.portOpen.store(false);
-        s.devicePresent.store(false);
-    }
-    if (!old) return false;
-    platform::SerialInterrupt(old.get());
-    return true;
-}
-
 // The open itself, with lifecycleLock held. Returns the status to report
 // after the lock is released (TmcStatusStopped for none) through `report`.
 bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
     ReceiverState& s = State();
     report = TmcStatusStopped;
-    if (s.portOpen.load() || s.replayRunning.load()) return false;
-    if (!EndPreviousRun()) return false;
+    if (!MayStartRun()) return false;
 
     auto fail = [&] {
         report = StoreStatus(TmcStatusOpenFailed) ? TmcStatusOpenFailed : TmcStatusStopped;
         return false;
     };
     char nativeName[kNativeNameSize];
-    if (port == nullptr || platform::WideLength(port, kMaxPortNameLength + 1) > kMaxPortNameLength ||
-        !platform::WideToNativePath(port, nativeName, sizeof nativeName)) {
+    if (port == nullptr || text::WideLength(port, kMaxPortNameLength + 1) > kMaxPortNameLength ||
+        !text::WideToNativePath(port, nativeName, sizeof nativeName)) {
         return fail();
     }
-    std::shared_ptr<platform::SerialDevice> device(platform::SerialOpen(nativeName, baud), platform::SerialClose);
+    std::shared_ptr<platform::SerialDevice> device = OpenDevice(nativeName, baud);
     if (!device) return fail();
 
     // The probe only proves the device can be read; it does not wait for data.
@@ -140,21 +134,19 @@ bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
 
     ZeroFillPublished();
     s.seekParameter.store(kInitialSeekParameter);
-    std::memcpy(s.portName, port, (platform::WideLength(port, kMaxPortNameLength) + 1) * sizeof(uint16_t));
+    std::memcpy(s.portName, port, (text::WideLength(port, kMaxPortNameLength) + 1) * sizeof(uint16_t));
     std::memcpy(s.portPath, nativeName, sizeof nativeName);
     s.baud = baud;
     s.devicePresent.store(true);
-    {
-        platform::LockGuard guard(s.portLock);
-        s.port = device;
-        s.portOpen.store(true);
-    }
+    OpenTransport(std::make_shared<SerialTransport>(device));
     bool started = SendUntilAccepted(kStartupTune);
     if (started) s.tunerMode.store(1);
     started = started && SendUntilAccepted(kStartupRfa);
     if (started) {
         s.readerRunning.store(true);
-        started = s.dataWorker.Start(ReaderWorker, nullptr, "rdstmc-reader");
+        ReaderStart* start = new ReaderStart{device};
+        started = s.dataWorker.Start(ReaderWorker, start, "rdstmc-reader");
+        if (!started) delete start;
     }
     if (started && !StartStatusWorker()) {
         s.readerRunning.store(false);
@@ -163,7 +155,7 @@ bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
     }
     if (!started) {
         s.readerRunning.store(false);
-        DetachPort();
+        CloseTransport();
         return fail();
     }
     report = StoreStatus(TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
@@ -171,26 +163,7 @@ bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
 }
 
 }  // namespace
-
-bool SendSentence(const char* text) {
-    ReceiverState& s = State();
-    char framed[kLineBufferSize];
-    const size_t length = FrameSentence(text, framed);
-    if (length == 0) return false;
-    platform::LockGuard guard(s.writeLock);
-    bool written;
-    {
-        // Only the write holds the device; a close during the pause below
-        // releases it at once.
-        const std::shared_ptr<platform::SerialDevice> device = CurrentPort();
-        if (!device) return false;
-        written = platform::SerialWrite(device.get(), framed, length, kWriteTimeoutMs);
-    }
-    platform::SleepMs(kSentenceSpacingMs);
-    return written;
-}
-
-}  // namespace rdstmc
+}  // namespace rdstmc::session
 
 using rdstmc::State;
 
@@ -200,12 +173,12 @@ bool TmcOpen(const unsigned short port[], unsigned baud) {
     bool opened;
     {
         rdstmc::platform::LockGuard guard(s.lifecycleLock);
-        opened = rdstmc::OpenLocked(port, baud, report);
+        opened = rdstmc::session::OpenLocked(port, baud, report);
     }
     // Listeners hear the new status with no lock held, before the status
     // worker may report anything newer.
     if (report != TmcStatusStopped) rdstmc::NotifyStatus(report);
-    if (opened) rdstmc::OpenStatusGate();
+    if (opened) rdstmc::session::OpenStatusGate();
     return opened;
 }
 
@@ -213,18 +186,14 @@ bool TmcClose() {
     rdstmc::ReceiverState& s = State();
     rdstmc::platform::LockGuard guard(s.lifecycleLock);
     s.readerRunning.store(false);
-    if (!rdstmc::DetachPort()) return false;
-    rdstmc::SignalRunEnded();
+    s.feedOpen.store(false);
+    s.devicePresent.store(false);
+    if (!rdstmc::session::CloseTransport()) return false;
+    rdstmc::session::SignalRunEnded();
     return true;
 }
 
 bool TmcIsOpen() { return State().portOpen.load(); }
-
-bool TmcGetSentenceTick(unsigned& tick) {
-    if (!rdstmc::DataAvailable()) return false;
-    tick = State().sentenceTick.load();
-    return true;
-}
 
 bool TmcIsDevicePresent() {
     const rdstmc::ReceiverState& s = State();
@@ -233,8 +202,9 @@ bool TmcIsDevicePresent() {
 
 bool TmcReopen() {
     // A worker cannot wait for its own run to end, so the open would be
-    // refused; refuse before closing, so the connection stays as it is.
-    if (rdstmc::platform::Thread::CurrentIsWorker()) return false;
+    // refused; refuse before closing, so the connection stays as it is. A
+    // feed has no device to open again.
+    if (rdstmc::platform::Thread::CurrentIsWorker() || State().feedOpen.load()) return false;
     rdstmc::ReceiverState& s = State();
     unsigned short name[rdstmc::kWideTextSize];
     unsigned baud;
@@ -245,4 +215,10 @@ bool TmcReopen() {
     }
     if (!TmcClose()) return false;
     return TmcOpen(name, baud);
+}
+
+bool TmcGetSentenceTick(unsigned& tick) {
+    if (!rdstmc::DataAvailable()) return false;
+    tick = State().sentenceTick.load();
+    return true;
 }

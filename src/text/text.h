@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace rdstmc::platform {
+namespace rdstmc::text {
 
 // Converts 16-bit text to 7-bit ASCII for a command sentence. False, with
 // `out` unspecified, if a unit is outside ASCII or the text needs more than
@@ -24,4 +24,4 @@ size_t EncodeUtf8(uint32_t codePoint, char out[4]);
 // returns `limit` when no terminator lies within them.
 size_t WideLength(const uint16_t* text, size_t limit);
 
-}  // namespace rdstmc::platform
+}  // namespace rdstmc::text

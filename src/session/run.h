@@ -1,0 +1,30 @@
+// A run: the one source of received bytes at a time (a serial port, a
+// recording, or the program's own feed), with the status worker beside it.
+// Every run is started, refused and ended through here, so the same rules
+// hold whatever the source.
+#pragma once
+
+namespace rdstmc::session {
+
+// Called with lifecycleLock held before a run starts. False when a run is
+// going (a port or a feed open, a replay running), or when the previous
+// run's workers or feed calls cannot be ended: one blocked in a listener for
+// seconds, or the caller is itself one of them and cannot wait for itself.
+// Otherwise the previous run is wholly over and its signals are cleared.
+bool MayStartRun();
+
+// Starts the status worker for the new run; it begins when OpenStatusGate runs.
+bool StartStatusWorker();
+void OpenStatusGate();
+
+// Tells every worker of the current run to stop now.
+void SignalRunEnded();
+
+// Brackets a feed call that hands bytes to the decoders on the program's
+// thread, so a new run starts only once none is in progress.
+void EnterFeedCall();
+void LeaveFeedCall();
+// True on a thread inside a feed call (in one of its listener calls).
+bool InsideFeedCall();
+
+}  // namespace rdstmc::session
