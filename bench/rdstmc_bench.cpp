@@ -20,6 +20,7 @@
 #include "link/sentence.h"
 #include "platform/named_event.h"
 #include "rdstmc.h"
+#include "rdstmc_ext.h"
 #include "rdstmc_tmc.h"
 #include "receiver_emulator.h"
 #include "recording.h"
@@ -118,6 +119,77 @@ void TmcDecoderThroughput(benchmark::State& state) {
     state.counters["messages_per_pass"] = benchmark::Counter(static_cast<double>(messages) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(TmcDecoderThroughput);
+
+// A national service's broadcast cycle, repeated as stations repeat it: 150
+// messages of one, two and four groups, each group sent twice, through the
+// decoder and the traffic picture. After the first cycle every message is a
+// repetition that only renews its time.
+void TmcDecoderAndPicture(benchmark::State& state) {
+    struct Group {
+        uint32_t word0, word1;
+    };
+    std::vector<Group> cycle;
+    const auto add = [&](unsigned b, unsigned c, unsigned d) {
+        for (int copy = 0; copy < 2; ++copy) cycle.push_back({0xA2010000u | b, c << 16 | d});
+    };
+    add(0x3010, 1u << 6, 0xCD46);
+    for (unsigned n = 0; n < 150; ++n) {
+        const unsigned event = 1 + (n * 37) % 1500, location = 1000 + n;
+        if (n % 3 == 0) {
+            const unsigned ci = 1 + n % 6;
+            add(0x8000 | ci, 0x8000u | event, location);
+            add(0x8000 | ci, 0x6000u | 0x4D2, 0x3C0F);
+            add(0x8000 | ci, 0x1000u | 0x0A5, 0x5A5A);
+            add(0x8000 | ci, 0x0000u | 0x123, 0x4000);
+        } else {
+            add(0x8008 | (n % 8), (n % 8) << 11 | event, location);
+        }
+    }
+    rdstmc::TmcDecoder decoder;
+    rdstmc::TrafficPicture picture;
+    int64_t now = 1796713200;  // 2026-12-08 07:00 UTC
+    long changes = 0, allocations = 0;
+    const auto count = [&](rdstmc::TrafficPicture::Change, const rdstmc::TmcStoredMessage&) { ++changes; };
+    for (const Group& g : cycle) {  // the first cycle fills the picture
+        if (decoder.Feed(g.word0, g.word1) == rdstmc::TmcDecoder::Result::Message) picture.Apply(decoder.Message(), now, count);
+    }
+    for (auto _ : state) {
+        ++now;
+        rdstmc::test::StartCountingAllocations();
+        for (const Group& g : cycle) {
+            if (decoder.Feed(g.word0, g.word1) == rdstmc::TmcDecoder::Result::Message) {
+                picture.Apply(decoder.Message(), now, count);
+            }
+        }
+        allocations += rdstmc::test::StopCountingAllocations();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(cycle.size()));
+    state.counters["allocs_per_group"] = benchmark::Counter(
+        static_cast<double>(allocations) / static_cast<double>(state.iterations() * static_cast<long>(cycle.size())));
+    state.counters["stored"] = static_cast<double>(picture.Size());
+}
+BENCHMARK(TmcDecoderAndPicture);
+
+// The bundled recording's stream handed to the library with TmcFeed in
+// blocks of 4 KB, as a program reading a network bridge would.
+void FeedThroughput(benchmark::State& state) {
+    const std::string& stream = RecordedStream();
+    const long sentences = SentencesIn(stream);
+    constexpr size_t kBlock = 4096;
+    if (!TmcOpenFeed(nullptr, nullptr)) {
+        state.SkipWithError("the feed did not open");
+        return;
+    }
+    for (auto _ : state) {
+        for (size_t at = 0; at < stream.size(); at += kBlock) {
+            TmcFeed(stream.data() + at, std::min(kBlock, stream.size() - at));
+        }
+    }
+    TmcClose();
+    state.SetItemsProcessed(state.iterations() * sentences);
+    state.SetBytesProcessed(state.iterations() * static_cast<long>(stream.size()));
+}
+BENCHMARK(FeedThroughput);
 
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());

@@ -13,7 +13,7 @@
 
 namespace rdstmc::test {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, int asUser) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, int asUser, const std::string& input) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const std::vector<std::string> command = LaunchArgv(argv);
@@ -25,6 +25,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int asUser) {
     if (pid_ == 0) {
         dup2(out[1], 1);
         dup2(err[1], 2);
+        if (!input.empty()) {
+            const int in = open(input.c_str(), O_RDONLY);
+            if (in < 0 || dup2(in, 0) < 0) _exit(126);
+        }
         // The test runner may block signals the tool relies on.
         sigset_t none;
         sigemptyset(&none);

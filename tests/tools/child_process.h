@@ -13,8 +13,9 @@ namespace rdstmc::test {
 class ChildProcess {
 public:
     // Starts `argv[0]` with the arguments; `asUser` >= 0 runs it under that
-    // user and group id (the caller must be root). Throws if it cannot start.
-    explicit ChildProcess(const std::vector<std::string>& argv, int asUser = -1);
+    // user and group id (the caller must be root); `input` names a file to
+    // be its standard input. Throws if it cannot start.
+    explicit ChildProcess(const std::vector<std::string>& argv, int asUser = -1, const std::string& input = "");
     // Stops it (SIGTERM, then SIGKILL) if it still runs.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

@@ -67,9 +67,9 @@ TEST(Tools, MonitorFollowsTheEmulatedStationThroughEveryStatus) {
     EXPECT_TRUE(Has(out, "\"event\":\"time\",\"date\":\"2026-12-08\",\"weekday\":\"Tue\",\"utc\":\"07:31\""));
     EXPECT_TRUE(Has(out, "\"event\":\"af\",\"mhz\":[96.9,89.3,101.2,104.6,91.7]"));
     EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9"));
-    EXPECT_TRUE(Has(out, "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":6,\"events\":[101],\"location\":12345,"
-                         "\"extent\":1,\"direction\":\"positive\",\"diversion\":false,\"duration\":1,"
-                         "\"urgency\":\"normal\",\"groups\":1"))
+    EXPECT_TRUE(Has(out, "\"event\":\"tmc_change\",\"change\":\"new\",\"pi\":\"D3C5\",\"ltn\":6,\"events\":[101],"
+                         "\"location\":12345,\"extent\":1,\"direction\":\"positive\",\"diversion\":false,"
+                         "\"duration\":1,\"urgency\":\"urgent\",\"groups\":1"))
         << out;
     EXPECT_FALSE(Has(out, "\"group\":\"8A\"")) << "decoded groups are not shown as blocks";
     EXPECT_EQ(StatusWalk(out), (std::vector<std::string>{"NoRds", "RdsOnly", "Tmc", "RdsOnly", "NoRds", "Stopped"}))
@@ -255,10 +255,12 @@ TEST(Tools, MonitorReplaysAnRdsSpyLogByConvertingIt) {
     EXPECT_TRUE(Has(out, "\"event\":\"frequency\",\"mhz\":96.9")) << out;
 }
 
-// TMC groups of PI D3C5, as "A B C D" in hexadecimal: system information
-// (table 12), a single-group message (event 101 at 12345), and a two-group
-// message (event 401 with additional event 742 at 42156, extent 3).
+// TMC groups of PI D3C5, as "A B C D" in hexadecimal: the clock time
+// (2026-12-08 07:00 UTC), system information (table 12), a single-group
+// message (event 101 at 12345), and a two-group message (event 401 with
+// additional event 742 at 42156, extent 3).
 const char kTmcGroups[] =
+    "D3C5 4001 DF8C 7000\n"
     "D3C5 3010 0300 CD46\n"
     "D3C5 8009 0865 3039\n"
     "D3C5 8002 9991 A4AC\n"
@@ -280,25 +282,33 @@ TEST(Tools, MonitorDecodesTmcMessagesAtFullSpeedAndNamesThemFromTables) {
     test::WriteFile(dir.File("events.txt"), "401;closed;U\n742;queuing traffic\n");
     test::TempDir tables;
     test::WriteLocationTables(tables);
-    ChildProcess monitor({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json", "--events", dir.File("events.txt"),
-                          "--locations", tables.Path()});
+    ChildProcess monitor({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json", "--all-messages", "--events",
+                          dir.File("events.txt"), "--locations", tables.Path()});
     ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
     const std::vector<std::string> tmc = TrafficObjects(monitor.Output());
-    ASSERT_EQ(tmc.size(), 3u) << monitor.Output();
+    ASSERT_EQ(tmc.size(), 6u) << monitor.Output();
     EXPECT_TRUE(Has(tmc[0], "\"event\":\"tmc_system\",\"pi\":\"D3C5\",\"aid\":\"CD46\",\"ltn\":12")) << tmc[0];
-    EXPECT_TRUE(Has(tmc[1], "\"events\":[101],\"location\":12345,\"extent\":1")) << tmc[1];
-    EXPECT_TRUE(Has(tmc[2], "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":12,\"events\":[401,742],"
+    EXPECT_TRUE(Has(tmc[1], "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":12,\"events\":[101],\"location\":12345"))
+        << tmc[1];
+    EXPECT_TRUE(Has(tmc[2], "\"event\":\"tmc_change\",\"change\":\"new\",\"pi\":\"D3C5\",\"ltn\":12,\"events\":[101]"))
+        << tmc[2];
+    EXPECT_TRUE(Has(tmc[3], "\"event\":\"tmc_message\",\"pi\":\"D3C5\",\"ltn\":12,\"events\":[401,742],"
                             "\"location\":42156,\"extent\":3,\"direction\":\"positive\",\"diversion\":false,"
                             "\"duration\":0,\"urgency\":\"urgent\",\"groups\":2"))
-        << tmc[2];
-    EXPECT_TRUE(Has(tmc[2], "\"location_text\":\"A1 Hamburg - Bremen: Dibbersen\"")) << tmc[2];
-    EXPECT_TRUE(Has(tmc[2], "\"event_texts\":[\"closed\",\"queuing traffic\"]")) << tmc[2];
+        << tmc[3];
+    EXPECT_TRUE(Has(tmc[3], "\"location_text\":\"A1 Hamburg - Bremen: Dibbersen\"")) << tmc[3];
+    EXPECT_TRUE(Has(tmc[3], "\"event_texts\":[\"closed\",\"queuing traffic\"]")) << tmc[3];
+    // Received at 07:00:00.176 (the third group, 88 ms apart), closed (longer
+    // lasting) with duration code 0: an hour.
+    EXPECT_TRUE(Has(tmc[4], "\"update_class\":5,\"expires\":\"2026-12-08T08:00:00Z\"")) << tmc[4];
+    EXPECT_TRUE(Has(tmc[5], "\"event\":\"tmc_picture\",\"messages\":[{\"pi\":\"D3C5\"")) << tmc[5];
 
     ChildProcess human({MONITOR_PATH, "--replay", hex, "--speed", "max", "--events", dir.File("events.txt")});
     ASSERT_EQ(human.Wait(20s), 0) << human.Errors();
-    EXPECT_TRUE(Has(human.Output(), "tmc        msg     event 401 \"closed\" + 742 \"queuing traffic\" at 42156 ext +3, urgent"))
+    EXPECT_TRUE(Has(human.Output(), "tmc        new     event 401 \"closed\" + 742 \"queuing traffic\" at 42156 ext +3, urgent"))
         << human.Output();
     EXPECT_FALSE(Has(human.Output(), "8A  D3C5")) << "no blocks without --raw";
+    EXPECT_FALSE(Has(human.Output(), "tmc        msg")) << "repeats only with --all-messages";
 }
 
 TEST(Tools, ConvertedRecordingsReplayToTheSameMessagesAsTheirSource) {
@@ -311,8 +321,64 @@ TEST(Tools, ConvertedRecordingsReplayToTheSameMessagesAsTheirSource) {
     ChildProcess converted({MONITOR_PATH, "--replay", log, "--speed", "max", "--json"});
     ASSERT_EQ(direct.Wait(20s), 0) << direct.Errors();
     ASSERT_EQ(converted.Wait(20s), 0) << converted.Errors();
-    EXPECT_EQ(TrafficObjects(direct.Output()).size(), 3u);
+    EXPECT_EQ(TrafficObjects(direct.Output()).size(), 4u) << direct.Output();
     EXPECT_EQ(TrafficObjects(direct.Output()), TrafficObjects(converted.Output()));
+    // And from standard input the same again.
+    ChildProcess piped({MONITOR_PATH, "--replay", "-", "--speed", "max", "--json"}, -1, hex);
+    ASSERT_EQ(piped.Wait(20s), 0) << piped.Errors();
+    EXPECT_EQ(TrafficObjects(direct.Output()), TrafficObjects(piped.Output()));
+}
+
+// An RDS Spy capture of 20 minutes, with its own times: a message cancelled,
+// one that lapses, one that lasts.
+const char kTrafficMinutes[] =
+    "D3C5 4001 DF8C 7000 @2026/12/08 07:00:00.00\n"
+    "D3C5 3010 0300 CD46 @2026/12/08 07:00:00.10\n"
+    "D3C5 8008 0641 0064 @2026/12/08 07:00:01.00\n"   // 1601 delays at 100, dynamic, 15 min
+    "D3C5 8008 0065 00C8 @2026/12/08 07:00:02.00\n"   // 101 stationary traffic at 200, 15 min
+    "D3C5 8009 0191 012C @2026/12/08 07:00:03.00\n"   // 401 closed at 300, lasting code 1: 2 h
+    "D3C5 8008 0654 0064 @2026/12/08 07:10:00.00\n"   // 1620 traffic back to normal at 100
+    "D3C5 0000 E0CD 5249 @2026/12/08 07:20:00.00\n";
+
+TEST(Tools, AReplayEndsWithThePictureValidOnAirAtItsEnd) {
+    test::TempDir dir;
+    const std::string spy = dir.File("minutes.spy");
+    test::WriteFile(spy, kTrafficMinutes);
+    ChildProcess monitor({MONITOR_PATH, "--replay", spy, "--speed", "max", "--json"});
+    ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+    std::vector<std::string> changes;
+    std::string picture;
+    const std::regex change("\"change\":\"(\\w+)\",.*\"location\":(\\d+)");
+    for (const std::string& line : Lines(monitor.Output())) {
+        std::smatch m;
+        if (std::regex_search(line, m, change)) changes.push_back(m[1].str() + " " + m[2].str());
+        if (Has(line, "\"event\":\"tmc_picture\"")) picture = line;
+    }
+    EXPECT_EQ(changes, (std::vector<std::string>{"new 100", "new 200", "new 300", "cancel 100", "expire 200"}))
+        << monitor.Output();
+    EXPECT_TRUE(Has(picture, "\"location\":300,")) << picture;
+    EXPECT_FALSE(Has(picture, "\"location\":100,") || Has(picture, "\"location\":200,")) << picture;
+    EXPECT_TRUE(Has(picture, "\"expires\":\"2026-12-08T09:00:03Z\"")) << picture;
+}
+
+TEST(Tools, MonitorReadsAReceiverThroughATcpBridgeAndComesBackWhenItDoes) {
+    auto bridge = std::make_unique<ChildProcess>(std::vector<std::string>{EMULATOR_PATH, "--tcp", "0"});
+    ASSERT_TRUE(bridge->WaitForOutput("tcp: ", 10s)) << bridge->Errors();
+    std::smatch m;
+    const std::string out = bridge->Output();
+    ASSERT_TRUE(std::regex_search(out, m, std::regex("tcp: 127\\.0\\.0\\.1:(\\d+)")));
+    const std::string port = m[1];
+    ChildProcess monitor({MONITOR_PATH, "--port", "tcp:127.0.0.1:" + port, "--tune", "101.2", "--duration", "60"});
+    EXPECT_TRUE(monitor.WaitForOutput("PI D3C5  \"RIVER FM\"", 20s)) << monitor.Output() << monitor.Errors();
+    EXPECT_TRUE(Has(bridge->Output(), "< $PLTCM,H2,10120*")) << "commands reach the module through the bridge";
+    bridge.reset();
+    EXPECT_TRUE(monitor.WaitForOutput("closed the connection; trying again", 10s)) << monitor.Output();
+    ChildProcess again({EMULATOR_PATH, "--tcp", port});
+    ASSERT_TRUE(again.WaitForOutput("tcp: ", 10s)) << again.Errors();
+    EXPECT_TRUE(monitor.WaitForOutput("connected to 127.0.0.1:" + port + " again", 15s)) << monitor.Output();
+    EXPECT_TRUE(test::WaitUntil([&] { return Has(again.Output(), "playing "); }, 10s)) << "the new bridge is read";
+    EXPECT_EQ(monitor.Stop(SIGINT, 10s), 0) << "Ctrl-C ends it in order";
+    EXPECT_TRUE(Has(monitor.Output(), "status     stopped"));
 }
 
 }  // namespace

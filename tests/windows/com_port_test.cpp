@@ -272,13 +272,15 @@ void OpenSendsTheStartUpSentences(Module& module, Recorder& r) {
     const Clock took = Now() - start;
     std::printf("measure: TmcOpen on a silent module %llu ms\n", took);
     CHECK(took < 1000);
+    // Each start-up sentence is followed by its 150 ms pause; measured here,
+    // on the sending side, as the module's reader may take both in one read.
+    CHECK(took >= 290);
     CHECK(TmcIsOpen());
     CHECK(!TmcOpen(u"COM5", 38400));
     CHECK(module.WaitForLines(2, 3000));
     const auto lines = module.Lines();
     CHECK(lines.size() >= 2 && lines[0].text == "$PLTCM,H2,8800*3C\r\n");
     CHECK(lines.size() >= 2 && lines[1].text == "$PLTCM,RFA,65535*23\r\n");
-    CHECK(lines.size() >= 2 && lines[1].at - lines[0].at >= 140);
     CHECK(WaitUntil([&] { return r.HasStatus(TmcStatusNoRds); }, 2000));
     module.Clear();
 }

@@ -20,6 +20,12 @@ void CatchStopRequests();
 // Waits up to `timeout` for a stop request; true if one came.
 bool WaitForStopRequest(std::chrono::milliseconds timeout);
 
+// What a user may ask of a running tool.
+enum class Request { kNone, kStop, kReport };
+// Waits up to `timeout` for a stop request or, on POSIX, SIGUSR1 asking for a
+// report; kNone when neither came.
+Request WaitForRequest(std::chrono::milliseconds timeout);
+
 // Standard input and output carry bytes unchanged (no CR LF translation),
 // for tools whose output is a recording.
 void UseBinaryStandardStreams();
@@ -27,6 +33,13 @@ void UseBinaryStandardStreams();
 // Writes `content` to a new file only this user can read; its name, or ""
 // on failure. The caller removes it.
 std::string WriteTemporaryFile(const std::string& content);
+
+// Whether standard output goes to a terminal (else a file or a pipe).
+bool StandardOutputIsTerminal();
+
+// Whether another program holds `path` for itself (a lock on POSIX, an
+// unshared open on Windows), as the library holds a recording it plays.
+bool HeldByAnotherProgram(const std::string& path);
 
 // Whether this process may open `path` for writing.
 bool CanWrite(const std::string& path);

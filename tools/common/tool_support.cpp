@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "system.h"
+#include "tcp.h"
 
 namespace rdstmc::tools {
 
@@ -51,6 +53,40 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool ParseTcpName(const std::string& name, std::string& host, unsigned& port) {
+    constexpr char kPrefix[] = "tcp:";
+    if (name.compare(0, sizeof kPrefix - 1, kPrefix) != 0) return false;
+    const size_t colon = name.rfind(':');
+    unsigned long value = 0;
+    if (colon < sizeof kPrefix || !ParseUnsigned(name.substr(colon + 1), value) || value == 0 || value > 65535) {
+        return false;
+    }
+    host = name.substr(sizeof kPrefix - 1, colon - (sizeof kPrefix - 1));
+    // An IPv6 address is written in brackets, as in a URL.
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    port = static_cast<unsigned>(value);
+    return !host.empty();
+}
+
+std::string IsoUtc(long long utcSeconds) {
+    const long long days = utcSeconds / 86400 - (utcSeconds % 86400 < 0);
+    const long long second = utcSeconds - days * 86400;
+    // The inverse of DaysFromCivil, on the same March-based years.
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const long long year = static_cast<long long>(yoe) + era * 400 + (month <= 2);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ", year, month, day,
+                  static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+    return text;
 }
 
 }  // namespace rdstmc::tools

@@ -20,4 +20,7 @@ inline std::filesystem::path PathOf(const std::string& utf8) { return std::files
 // Days from 1970-01-01 to a Gregorian date (negative before it).
 long long DaysFromCivil(long long year, unsigned month, unsigned day);
 
+// "2026-12-08T07:31:00Z" for seconds since 1970, UTC.
+std::string IsoUtc(long long utcSeconds);
+
 }  // namespace rdstmc::tools

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "recording.h"
@@ -15,35 +16,49 @@
 namespace rdstmc::convert {
 namespace {
 
-std::vector<std::string> Tokens(const std::string& line) {
-    std::vector<std::string> out;
-    std::string token;
-    for (char c : line) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == ';') {
-            if (!token.empty()) out.push_back(token);
-            token.clear();
-        } else {
-            token += c;
-        }
-    }
-    if (!token.empty()) out.push_back(token);
-    return out;
+bool Separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == ',' || c == ';'; }
+
+// The value of a hexadecimal digit, or -1.
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
-bool IsHex(const std::string& s) {
+// The line's tokens, into `out` (kept by the caller, so a long list of lines
+// costs no allocation per line).
+void Tokens(std::string_view line, std::vector<std::string_view>& out) {
+    out.clear();
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && Separator(line[i])) ++i;
+        const size_t from = i;
+        while (i < line.size() && !Separator(line[i])) ++i;
+        if (i > from) out.push_back(line.substr(from, i - from));
+    }
+}
+
+unsigned HexValue(std::string_view s) {
+    unsigned v = 0;
+    for (char c : s) v = v * 16 + static_cast<unsigned>(HexDigit(c));
+    return v;
+}
+
+bool IsHex(std::string_view s) {
     if (s.empty()) return false;
     for (char c : s) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        if (HexDigit(c) < 0) return false;
     }
     return true;
 }
 
 // A block: four hex digits, or "----" for one received with errors.
 enum class Block { kValue, kMissing, kNone };
-Block ReadBlock(const std::string& s, unsigned& value) {
+Block ReadBlock(std::string_view s, unsigned& value) {
     if (s == "----") return Block::kMissing;
     if (s.size() != 4 || !IsHex(s)) return Block::kNone;
-    value = static_cast<unsigned>(std::strtoul(s.c_str(), nullptr, 16));
+    value = HexValue(s);
     return Block::kValue;
 }
 
@@ -83,83 +98,138 @@ struct Group {
 
 }  // namespace
 
-Conversion Convert(const std::string& input, double frequencyMhz) {
-    Conversion result;
-    if (frequencyMhz > 0) result.frequency = static_cast<int>(std::lround(frequencyMhz * 100));
-    std::vector<Group> groups;
-    size_t start = 0;
-    while (start < input.size()) {
-        size_t end = input.find('\n', start);
-        if (end == std::string::npos) end = input.size();
-        const std::string line = input.substr(start, end - start);
-        start = end + 1;
-        const std::vector<std::string> t = Tokens(line);
-        if (t.empty()) continue;
+namespace {
 
+// Writes "[stamp]," to `out`; returns its length.
+size_t WriteStamp(int32_t stamp, char* out) {
+    char digits[12];
+    int n = 0;
+    uint32_t magnitude = stamp < 0 ? 0u - static_cast<uint32_t>(stamp) : static_cast<uint32_t>(stamp);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+    } while ((magnitude /= 10) != 0);
+    char* p = out;
+    *p++ = '[';
+    if (stamp < 0) *p++ = '-';
+    while (n > 0) *p++ = digits[--n];
+    *p++ = ']';
+    *p++ = ',';
+    return static_cast<size_t>(p - out);
+}
+
+}  // namespace
+
+GroupConverter::GroupConverter(std::string_view input, double frequencyMhz) : input_(input) {
+    if (frequencyMhz > 0) counts_.frequency = static_cast<int>(std::lround(frequencyMhz * 100));
+}
+
+bool GroupConverter::Next(int32_t& stamp, std::string_view& sentence) {
+    while (at_ < input_.size() && !cutOff_) {
+        size_t end = input_.find('\n', at_);
+        if (end == std::string::npos) end = input_.size();
+        const std::string_view line = input_.substr(at_, end - at_);
+        Tokens(line, tokens_);
+        if (tokens_.empty()) {
+            at_ = end + 1;
+            continue;
+        }
         Group g{};
         size_t next = 4;
         bool missing = false, isGroup = false;
-        if (t[0].size() == 16 && IsHex(t[0])) {
-            for (int i = 0; i < 4; ++i)
-                g.blocks[i] = static_cast<unsigned>(std::strtoul(t[0].substr(4 * i, 4).c_str(), nullptr, 16));
+        if (tokens_[0].size() == 16 && IsHex(tokens_[0])) {
+            for (size_t i = 0; i < 4; ++i) g.blocks[i] = HexValue(tokens_[0].substr(4 * i, 4));
             isGroup = true;
             next = 1;
-        } else if (t.size() >= 4) {
+        } else if (tokens_.size() >= 4) {
             isGroup = true;
             for (int i = 0; i < 4 && isGroup; ++i) {
-                const Block b = ReadBlock(t[static_cast<size_t>(i)], g.blocks[i]);
+                const Block b = ReadBlock(tokens_[static_cast<size_t>(i)], g.blocks[i]);
                 isGroup = b != Block::kNone;
                 missing = missing || b == Block::kMissing;
             }
         }
-        if (!isGroup) {
-            if (result.frequency == 0) result.frequency = FrequencyOnLine(line);
-            ++result.otherLines;
+        if (!isGroup || missing) {
+            at_ = end + 1;
+            if (missing) {
+                ++counts_.incomplete;
+            } else {
+                if (counts_.frequency == 0) counts_.frequency = FrequencyOnLine(std::string(line));
+                ++counts_.otherLines;
+            }
             continue;
         }
-        if (missing) {
-            ++result.incomplete;
-            continue;
+        // The tuning report goes before the first group; the group's line is
+        // read again for the next call.
+        if (!tuningDone_) {
+            tuningDone_ = true;
+            if (counts_.frequency != 0) {
+                const std::string tuning = emulator::TuningSentence(counts_.frequency, kAssumedQuality);
+                const size_t n = tuning.copy(record_, sizeof record_);
+                stamp = kFirstStamp;
+                sentence = std::string_view(record_, n);
+                tuningWritten_ = true;
+                return true;
+            }
         }
-        for (size_t i = next; i + 1 < t.size(); ++i) {
-            if (t[i][0] == '@' && ReadTime(t[i], t[i + 1], g.ms)) {
+        at_ = end + 1;
+        for (size_t i = next; i + 1 < tokens_.size(); ++i) {
+            if (tokens_[i][0] == '@' && ReadTime(std::string(tokens_[i]), std::string(tokens_[i + 1]), g.ms)) {
                 g.timed = true;
                 break;
             }
         }
-        groups.push_back(g);
-    }
-
-    long long firstMs = 0, lastStamp = kFirstStamp;
-    bool haveFirst = false;
-    if (result.frequency != 0)
-        result.log += emulator::LogRecord(kFirstStamp, emulator::TuningSentence(result.frequency, kAssumedQuality));
-    for (size_t i = 0; i < groups.size(); ++i) {
-        const Group& g = groups[i];
-        long long stamp;
+        const long long index = counts_.groups;
+        long long at;
         if (g.timed) {
-            if (!haveFirst) {
+            if (!haveFirst_) {
                 // Untimed groups before it keep their places; this one follows them.
-                const long long at = i == 0 ? kFirstStamp : lastStamp + std::lround(kGroupPeriodMs);
-                firstMs = g.ms - (at - kFirstStamp);
-                haveFirst = true;
+                const long long place = index == 0 ? kFirstStamp : lastStamp_ + std::lround(kGroupPeriodMs);
+                firstMs_ = g.ms - (place - kFirstStamp);
+                haveFirst_ = true;
             }
-            result.timed = true;
+            counts_.timed = true;
             // A clock set back in the source must not make time run backwards.
-            stamp = std::max(lastStamp, kFirstStamp + (g.ms - firstMs));
+            at = std::max(lastStamp_, kFirstStamp + (g.ms - firstMs_));
         } else {
             // At the group rate, spaced from the start so the rounding does not add up.
-            stamp = haveFirst ? lastStamp + std::lround(kGroupPeriodMs)
-                              : kFirstStamp + std::llround(static_cast<double>(i) * kGroupPeriodMs);
+            at = haveFirst_ ? lastStamp_ + std::lround(kGroupPeriodMs)
+                            : kFirstStamp + std::llround(static_cast<double>(index) * kGroupPeriodMs);
         }
         // Stamps are printed as signed 32-bit numbers; a source spanning
         // more than 24 days is cut there.
-        if (stamp > INT32_MAX) break;
-        lastStamp = stamp;
-        result.log += emulator::LogRecord(static_cast<int32_t>(stamp),
-                                          emulator::GroupSentence(g.blocks[0], g.blocks[1], g.blocks[2], g.blocks[3]));
-        ++result.groups;
+        if (at > INT32_MAX) {
+            cutOff_ = true;
+            break;
+        }
+        lastStamp_ = at;
+        stamp = static_cast<int32_t>(at);
+        sentence = std::string_view(record_, emulator::WriteGroupSentence(g.blocks[0], g.blocks[1], g.blocks[2],
+                                                                            g.blocks[3], record_));
+        ++counts_.groups;
+        return true;
     }
+    return false;
+}
+
+Conversion Convert(const std::string& input, double frequencyMhz) {
+    GroupConverter converter(input, frequencyMhz);
+    std::string log;
+    // About the length of a record for each line of the source.
+    constexpr size_t kRecordGrowth = 2;
+    log.reserve(input.size() * kRecordGrowth);
+    int32_t stamp;
+    std::string_view sentence;
+    char prefix[16];
+    while (converter.Next(stamp, sentence)) {
+        log.append(prefix, WriteStamp(stamp, prefix));
+        log.append(sentence);
+    }
+    Conversion result = converter.Counts();
+    // A frequency named after the first group still tunes before it.
+    if (result.frequency != 0 && !converter.TuningWritten()) {
+        log.insert(0, emulator::LogRecord(kFirstStamp, emulator::TuningSentence(result.frequency, kAssumedQuality)));
+    }
+    result.log = std::move(log);
     return result;
 }
 

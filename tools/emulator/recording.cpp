@@ -13,27 +13,41 @@ std::string LogRecord(int32_t stamp, const std::string& sentence) {
     return "[" + std::to_string(stamp) + "]," + sentence;
 }
 
-std::vector<RecordedSentence> ParseRecording(const std::string& text) {
-    std::vector<RecordedSentence> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t feed = text.find('\n', start);
-        if (feed == std::string::npos) break;  // an unfinished last line is not played
+bool RecordReader::Next(int32_t& stamp, std::string_view& sentence) {
+    while (at_ < end_) {
+        const char* feed = static_cast<const char*>(std::memchr(at_, '\n', static_cast<size_t>(end_ - at_)));
+        if (feed == nullptr) break;  // an unfinished last line is not played
+        const char* line = at_;
+        at_ = feed + 1;
         // As the replay reads a line: the sentence starts at the last '$'
         // that no later '[' follows, the stamp is the last bracketed number.
-        const std::string line = text.substr(start, feed + 1 - start);
-        start = feed + 1;
-        const size_t dollar = line.rfind('$');
-        const size_t open = line.rfind('[', dollar == std::string::npos ? std::string::npos : dollar);
-        if (dollar == std::string::npos || open == std::string::npos) continue;
-        if (line.find('[', dollar) != std::string::npos) continue;
-        const size_t close = line.find(']', open);
-        if (close == std::string::npos || close > dollar) continue;
+        const char* dollar = nullptr;
+        for (const char* p = feed; p >= line && *p != '['; --p) {
+            if (*p == '$') {
+                dollar = p;
+                break;
+            }
+        }
+        if (dollar == nullptr) continue;
+        const char* open = dollar;
+        while (open >= line && *open != '[') --open;
+        if (open < line || std::memchr(open, ']', static_cast<size_t>(dollar - open)) == nullptr) continue;
         // Stamps are the module's wrapping millisecond tick, printed signed:
         // taken modulo 2^32 as the replay takes them.
-        const long long stamp = std::strtoll(line.c_str() + open + 1, nullptr, 10);
-        out.push_back({static_cast<int32_t>(static_cast<uint32_t>(stamp)), line.substr(dollar)});
+        stamp = static_cast<int32_t>(static_cast<uint32_t>(std::strtoll(open + 1, nullptr, 10)));
+        sentence = std::string_view(dollar, static_cast<size_t>(at_ - dollar));
+        return true;
     }
+    at_ = end_;
+    return false;
+}
+
+std::vector<RecordedSentence> ParseRecording(const std::string& text) {
+    std::vector<RecordedSentence> out;
+    RecordReader reader(text);
+    int32_t stamp;
+    std::string_view sentence;
+    while (reader.Next(stamp, sentence)) out.push_back({stamp, std::string(sentence)});
     return out;
 }
 

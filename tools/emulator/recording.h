@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rdstmc::emulator {
@@ -23,5 +24,18 @@ bool ReadRecording(const std::string& path, std::vector<RecordedSentence>& out, 
 
 // The same, from text already in memory.
 std::vector<RecordedSentence> ParseRecording(const std::string& text);
+
+// The records of a text one at a time, as views into it (which must outlive
+// the reader): no copy and no allocation, for recordings of millions.
+class RecordReader {
+public:
+    explicit RecordReader(std::string_view text) : at_(text.data()), end_(text.data() + text.size()) {}
+    // The next record; false at the end.
+    bool Next(int32_t& stamp, std::string_view& sentence);
+
+private:
+    const char* at_;
+    const char* end_;
+};
 
 }  // namespace rdstmc::emulator

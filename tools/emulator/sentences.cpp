@@ -31,8 +31,31 @@ std::string TuningSentence(int wireFrequency, int quality) {
 }
 
 std::string GroupSentence(unsigned a, unsigned b, unsigned c, unsigned d) {
-    return Frame("$PLTTR,0," + std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," +
-                 std::to_string(d));
+    char out[kGroupSentenceSize];
+    return std::string(out, WriteGroupSentence(a, b, c, d, out));
+}
+
+size_t WriteGroupSentence(unsigned a, unsigned b, unsigned c, unsigned d, char* out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    char* p = out;
+    for (const char* s = "$PLTTR,0"; *s; ++s) *p++ = *s;
+    for (unsigned block : {a, b, c, d}) {
+        *p++ = ',';
+        char digits[10];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + block % 10);
+        } while ((block /= 10) != 0);
+        while (n > 0) *p++ = digits[--n];
+    }
+    unsigned sum = 0;
+    for (const char* q = out + 1; q < p; ++q) sum ^= static_cast<unsigned char>(*q);
+    *p++ = '*';
+    *p++ = kHex[(sum >> 4) & 0xF];
+    *p++ = kHex[sum & 0xF];
+    *p++ = '\r';
+    *p++ = '\n';
+    return static_cast<size_t>(p - out);
 }
 
 std::string StationSentence(const std::string& eightChars) { return Frame("$PLTCH,\"" + eightChars + "\""); }

@@ -20,7 +20,11 @@
 #include "ports.h"
 #include "rate_hunt.h"
 #include "replay_source.h"
+#include "recording_clock.h"
 #include "system.h"
+#include "tcp.h"
+#include "tcp_bridge.h"
+#include "traffic.h"
 #include "tool_support.h"
 #include "view.h"
 
@@ -35,16 +39,9 @@ constexpr int kFailed = 1, kBadArgument = 2;
 constexpr auto kPollPeriod = 100ms;
 // The status worker reports "stopped" within about a second of the end.
 constexpr auto kStoppedWait = 3s;
-// A fast replay has ended once the library has read everything and its
-// reader has handed no group on for this long.
-constexpr auto kReaderSettle = 200ms;
-
-// What the monitor knows to name TMC codes with, and how much it shows.
-struct TrafficTables {
-    const EventTable* events = nullptr;
-    const LocationTable* locations = nullptr;
-    bool raw = false;
-};
+// A fast replay's end is looked for this often: it may take less than a
+// poll period all in all.
+constexpr auto kFastPollPeriod = 2ms;
 
 class Listeners : public ITmcFrequencyListener,
                   public ITmcRdsListener,
@@ -52,54 +49,34 @@ class Listeners : public ITmcFrequencyListener,
                   public ITmcRawDataListener,
                   public ITmcDeviceListener {
 public:
-    Listeners(View& view, const TrafficTables& tables) : view_(view), tables_(tables) {}
+    Listeners(View& view, Traffic& traffic) : view_(view), traffic_(traffic) {}
 
     void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override {
-        Touch();
         view_.Frequency(frequency, quality, tunerMode);
     }
     void OnRadioText(const unsigned short* text) override {
-        Touch();
         view_.RadioText(text);
     }
     void OnRdsTime(const TmcRdsTime& time) override {
-        Touch();
         view_.Time(time);
     }
     // The receiver repeats the name about once a second; show changes only.
     void OnStationName(int pi, const unsigned short* name) override {
-        Touch();
         const std::string key = std::to_string(pi) + ":" + Utf8(name);
         if (key == lastStation_) return;
         lastStation_ = key;
         view_.Station(static_cast<unsigned>(pi), name);
     }
     void OnAlternativeFrequencies(const int* list) override {
-        Touch();
         view_.AlternativeFrequencies(list);
     }
     void OnStatusChanged(const TmcStatus& status) override {
         view_.Status(status);
         if (status == TmcStatusStopped) stopped_.store(true);
     }
-    // TMC groups are shown decoded; the blocks only with --raw, or when the
-    // group is not one the decoder reads (a 3A group of another application).
     void OnRawData(const unsigned int& word0, const unsigned int& word1) override {
-        Touch();
-        const unsigned group = (word0 >> 11) & 0x1F;
-        const unsigned aid = word1 & 0xFFFF;
-        const bool decoded = group == kGroup4A || group == kGroup8A || (group == kGroup3A && (aid == 0xCD46 || aid == 0xCD47));
-        if (tables_.raw || !decoded) view_.RawGroup(word0, word1);
-        switch (decoder_.Feed(word0, word1)) {
-            case TmcDecoder::Result::Message:
-                view_.TrafficMessage(decoder_.Message(), tables_.events, tables_.locations);
-                break;
-            case TmcDecoder::Result::SystemInfo: view_.TrafficSystem(decoder_.SystemInfo()); break;
-            case TmcDecoder::Result::TuningInfo: view_.TrafficTuning(decoder_.TuningInfo()); break;
-            case TmcDecoder::Result::None: break;
-        }
+        traffic_.Group(word0, word1);
     }
-
     void OnDeviceChanged(bool present) override {
         view_.Device(present);
         if (present) cameBack_.store(true);
@@ -108,20 +85,10 @@ public:
     bool Stopped() const { return stopped_.load(); }
     // True once after the receiver came back from being disconnected.
     bool CameBack() { return cameBack_.exchange(false); }
-    // True when no group has come for `quiet`: the reader has nothing left in hand.
-    bool QuietFor(Clock::duration quiet) const {
-        return Clock::now().time_since_epoch().count() - lastCall_.load() >= quiet.count();
-    }
 
 private:
-    static constexpr unsigned kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
-
-    void Touch() { lastCall_.store(Clock::now().time_since_epoch().count()); }
-
     View& view_;
-    const TrafficTables& tables_;
-    TmcDecoder decoder_;       // reader thread only
-    std::atomic<Clock::rep> lastCall_{0};
+    Traffic& traffic_;
     std::string lastStation_;  // reader thread only
     std::atomic<bool> stopped_{false};
     std::atomic<bool> cameBack_{false};
@@ -135,146 +102,209 @@ std::string RateList() {
     return list;
 }
 
-int Run(const Options& options) {
-    // Before the library starts a thread, so a stop request never
-    // interrupts a callback halfway through a line.
-    tools::CatchStopRequests();
-
-    const bool live = !options.port.empty();
-    const std::string recording = options.replay.empty() ? tools::BundledRecording() : options.replay;
-    ReplaySource source;
-    if (!live) {
-        source = PrepareReplay(recording);
-        if (!source.error.empty()) {
-            Fail(source.error);
-            return kFailed;
-        }
-    }
-    if (!options.log.empty()) {
-        std::ofstream f(tools::PathOf(options.log), std::ios::binary | std::ios::app);
-        if (!f) {
-            Fail(options.log + ": cannot write the log (" + std::strerror(errno) + ")");
-            return kFailed;
-        }
-    }
-
-    EventTable events;
-    LocationTable locations;
-    TrafficTables tables;
-    tables.raw = options.raw;
-    std::string tableError;
+// The event and location tables the user named; false, said why, when one
+// cannot be used.
+bool LoadTables(const Options& options, EventTable& events, LocationTable& locations, TrafficOptions& tables) {
+    std::string error;
     if (!options.events.empty()) {
-        if (!events.Load(options.events, tableError)) {
-            Fail(tableError);
-            return kFailed;
-        }
+        if (!events.Load(options.events, error)) return Fail(error), false;
         tables.events = &events;
     }
     if (!options.locations.empty()) {
-        if (!locations.Load(options.locations, tableError)) {
-            Fail(tableError);
-            return kFailed;
-        }
+        if (!locations.Load(options.locations, error)) return Fail(error), false;
         tables.locations = &locations;
     }
+    return true;
+}
 
-    View view(stdout, options.json);
-    Listeners listeners(view, tables);
-    FastReplay fast;
-    ConnectAll(&listeners);
-    int result = 0;
+// One run of the monitor: what it reads from, what it shows, how it ends.
+class Monitor {
+public:
+    Monitor(const Options& options, ReplaySource& source, const TrafficOptions& tables)
+        : options_(options),
+          source_(source),
+          live_(!options.port.empty()),
+          // An analysis at full speed into a file or pipe writes in large blocks.
+          view_(stdout, options.json, options.speed < 0 || tools::StandardOutputIsTerminal()),
+          clock_(live_ ? RecordingClock() : RecordingClock(source)),
+          traffic_(view_, tables, clock_, [this](unsigned& tick) { return SentenceTick(tick); }),
+          listeners_(view_, traffic_),
+          bridge_([this](const std::string& note) { view_.Note(note); }) {}
 
-    if (!options.log.empty() && !TmcStartLogging(options.log.c_str())) {
-        Fail(options.log + ": the library refused the log path");
-        result = kFailed;
-    } else if (live) {
-        unsigned baud = options.baud;
+    int Run() {
+        std::string error;
+        if (!traffic_.Restore(error)) return Fail(error), kFailed;
+        ConnectAll(&listeners_);
+        int result = Start();
+        if (result == 0) {
+            SendTunerCommands();
+            FollowUntilDone();
+            Stop();
+        }
+        if (!options_.log.empty()) TmcStopLogging();
+        DisconnectAll();
+        return result;
+    }
+
+private:
+    bool Fast() const { return options_.speed >= 0; }
+
+    bool SentenceTick(unsigned& tick) const { return Fast() ? fast_.SentenceTick(tick) : TmcGetSentenceTick(tick); }
+
+    int Start() {
+        if (!options_.log.empty() && !TmcStartLogging(options_.log.c_str())) {
+            return Fail(options_.log + ": the library refused the log path"), kFailed;
+        }
+        std::string host;
+        unsigned port = 0;
+        if (tools::ParseTcpName(options_.port, host, port)) return StartBridge(host, port);
+        return live_ ? StartPort() : StartRecording();
+    }
+
+    int StartBridge(const std::string& host, unsigned port) {
+        std::string error;
+        view_.Note("connecting to " + host + ":" + std::to_string(port));
+        if (!bridge_.Start(host, port, error)) return Fail(error), kFailed;
+        bridged_ = true;
+        return 0;
+    }
+
+    int StartPort() {
+        unsigned baud = options_.baud;
         if (baud == 0) {
             // The hunt uses every listener slot; the view's come back after it.
             DisconnectAll();
-            const HuntResult hunt =
-                HuntRate(options.port, [&](unsigned rate) { view.Note("listening at " + std::to_string(rate) + " baud"); });
-            ConnectAll(&listeners);
-            if (hunt.outcome == HuntOutcome::kFound) {
-                baud = hunt.baud;
-                view.Note("found the receiver at " + std::to_string(baud) + " baud");
-            } else if (hunt.outcome == HuntOutcome::kSilent) {
-                Fail(options.port + ": no answer from a receiver at " + RateList() +
+            const HuntResult hunt = HuntRate(
+                options_.port, [&](unsigned rate) { view_.Note("listening at " + std::to_string(rate) + " baud"); });
+            ConnectAll(&listeners_);
+            if (hunt.outcome == HuntOutcome::kSilent) {
+                Fail(options_.port + ": no answer from a receiver at " + RateList() +
                      " baud. Is it powered, and its TX wired to the adapter's RX? Give --baud if it uses another rate.");
-                result = kFailed;
-            } else {
-                Fail(ExplainPortFailure(options.port, HuntedRates().front()));
-                result = kFailed;
+                return kFailed;
             }
-        }
-        if (result == 0) {
-            view.Note("opening " + options.port + " at " + std::to_string(baud) + " baud");
-            if (!TmcOpen(options.port.c_str(), baud)) {
-                Fail(ExplainPortFailure(options.port, baud));
-                result = kFailed;
+            if (hunt.outcome == HuntOutcome::kUnusable) {
+                return Fail(ExplainPortFailure(options_.port, HuntedRates().front())), kFailed;
             }
+            baud = hunt.baud;
+            view_.Note("found the receiver at " + std::to_string(baud) + " baud");
         }
-    } else {
-        view.Note("playing " + recording);
-        if (!source.note.empty()) view.Note(source.note);
+        if (!TmcOpen(options_.port.c_str(), baud)) return Fail(ExplainPortFailure(options_.port, baud)), kFailed;
+        view_.Note("opened " + options_.port + " at " + std::to_string(baud) + " baud");
+        return 0;
+    }
+
+    int StartRecording() {
+        const std::string recording = options_.replay.empty() ? tools::BundledRecording() : options_.replay;
+        view_.Note("playing " + (recording == "-" ? std::string("standard input") : recording));
+        if (!source_.note.empty()) view_.Note(source_.note);
         std::string error;
-        if (options.speed >= 0) {
-            if (!fast.Start(source.path, options.speed, error)) {
-                Fail(error);
-                result = kFailed;
-            }
-        } else if (!TmcStartSimulation(source.path.c_str())) {
-            Fail(recording + ": the library could not play it");
-            result = kFailed;
+        if (Fast()) {
+            if (!fast_.Start(source_, options_.speed, error)) return Fail(error), kFailed;
+        } else if (!TmcStartSimulation(source_.path.c_str())) {
+            const bool held = tools::HeldByAnotherProgram(source_.path);
+            return Fail(recording + (held ? ": in use by another program" : ": the library could not play it")), kFailed;
+        }
+        return 0;
+    }
+
+    void SendTunerCommands() {
+        if (options_.tune && !TmcControlTuner(TmcTune, options_.tuneUnits)) Fail("the tune command could not be sent");
+        if (options_.seek != 0 && !TmcControlTuner(options_.seek > 0 ? TmcSeekUp : TmcSeekDown, 0)) {
+            Fail("the seek command could not be sent");
         }
     }
 
-    if (result == 0) {
-        if (options.tune && !TmcControlTuner(TmcTune, options.tuneUnits)) Fail("the tune command could not be sent");
-        if (options.seek != 0 && !TmcControlTuner(options.seek > 0 ? TmcSeekUp : TmcSeekDown, 0))
-            Fail("the seek command could not be sent");
-
+    // Shows what comes until the recording ends, the time is up or the user stops.
+    void FollowUntilDone() {
         const auto start = Clock::now();
-        const auto limit = std::chrono::duration<double>(options.duration);
+        const auto limit = std::chrono::duration<double>(options_.duration);
         int health = -1;
         for (;;) {
-            if (tools::WaitForStopRequest(kPollPeriod)) {
-                view.Note("interrupted");
-                break;
-            }
+            const tools::Request request = tools::WaitForRequest(Fast() ? kFastPollPeriod : kPollPeriod);
+            if (request == tools::Request::kStop) return view_.Note("interrupted");
+            if (request == tools::Request::kReport) traffic_.ShowPicture();
+            traffic_.Tick();
             int h = 0;
             const bool available = TmcGetRdsHealth(h);
-            const bool ended = options.speed >= 0 ? fast.Finished() && listeners.QuietFor(kReaderSettle) : !available;
-            if (ended) {
-                view.Note("end of recording");
-                break;  // only a replay ends by itself
+            // Only a recording ends by itself.
+            if (!live_ && (Fast() ? fast_.Finished() : !available)) {
+                if (const convert::Conversion* c = fast_.Converted()) view_.Note(ConversionNote(*c));
+                RunClockToTheEnd();
+                return view_.Note("end of recording");
             }
-            if (available && h != health) {
-                health = h;
-                view.Health(h);
-            }
+            if (available && h != health) view_.Health(health = h);
             // A receiver that lost power forgets its tuning: give it again.
-            if (listeners.CameBack() && options.tune && !TmcControlTuner(TmcTune, options.tuneUnits)) {
+            if (listeners_.CameBack() && options_.tune && !TmcControlTuner(TmcTune, options_.tuneUnits)) {
                 Fail("the tune command could not be sent");
             }
-            if (options.duration > 0 && Clock::now() - start >= limit) {
-                view.Note("duration reached");
-                break;
-            }
+            if (options_.duration > 0 && Clock::now() - start >= limit) return view_.Note("duration reached");
         }
-        if (live) {
+    }
+
+    // The recording has played to its end: its own time has reached its last
+    // stamp, whether or not that sentence made a listener call.
+    void RunClockToTheEnd() {
+        unsigned tick = 0;
+        if (Fast() && fast_.SentenceTick(tick)) {
+            clock_.At(tick);
+            return;
+        }
+        int32_t stamp = 0, last = 0;
+        std::string_view sentence;
+        bool any = false;
+        for (RecordStream records(source_); records.Next(stamp, sentence); any = true) last = stamp;
+        if (any) clock_.At(static_cast<uint32_t>(last));
+    }
+
+    void Stop() {
+        if (bridged_) {
+            bridge_.Stop();
+        } else if (live_) {
             TmcClose();
-        } else if (options.speed >= 0) {
-            fast.Stop();
+        } else if (Fast()) {
+            fast_.Stop();
         } else {
             TmcStopSimulation();
         }
         // Let the last status change be shown before leaving.
         const auto deadline = Clock::now() + kStoppedWait;
-        while (!listeners.Stopped() && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
+        while (!listeners_.Stopped() && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+        traffic_.ShowPicture();
     }
-    if (!options.log.empty()) TmcStopLogging();
-    DisconnectAll();
+
+    const Options& options_;
+    ReplaySource& source_;
+    const bool live_;
+    View view_;
+    RecordingClock clock_;
+    FastReplay fast_;
+    Traffic traffic_;
+    Listeners listeners_;
+    TcpBridge bridge_;
+    bool bridged_ = false;
+};
+
+int Run(const Options& options) {
+    // Before the library starts a thread, so a stop request never
+    // interrupts a callback halfway through a line.
+    tools::CatchStopRequests();
+    ReplaySource source;
+    if (options.port.empty()) {
+        source = PrepareReplay(options.replay.empty() ? tools::BundledRecording() : options.replay, options.speed < 0);
+        if (!source.error.empty()) return Fail(source.error), kFailed;
+    }
+    if (!options.log.empty()) {
+        std::ofstream log(tools::PathOf(options.log), std::ios::binary | std::ios::app);
+        if (!log) return Fail(options.log + ": cannot write the log (" + std::strerror(errno) + ")"), kFailed;
+    }
+    EventTable events;
+    LocationTable locations;
+    TrafficOptions tables;
+    tables.raw = options.raw;
+    tables.allMessages = options.allMessages;
+    tables.pictureFile = options.pictureFile;
+    if (!LoadTables(options, events, locations, tables)) return kFailed;
+    const int result = Monitor(options, source, tables).Run();
     std::error_code ignored;
     if (source.temporary) std::filesystem::remove(tools::PathOf(source.path), ignored);
     return result;

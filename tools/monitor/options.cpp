@@ -42,9 +42,17 @@ const char* Usage() {
            "  --events FILE     name TMC events with a table of \"code;text[;urgency]\" lines\n"
            "  --locations DIR   name TMC locations with a location table (its .DAT files)\n"
            "  --raw             also show the blocks of the TMC groups that were decoded\n"
+           "  --all-messages    show every decoded TMC message as it comes, repeats included,\n"
+           "                    beside the changes of the traffic picture\n"
+           "  --picture-file FILE  keep the traffic picture in FILE: loaded at the start (what\n"
+           "                    has ended meanwhile dropped), written as it changes and at the end\n"
            "  --duration SECS   stop after SECS seconds\n"
            "  --json            one JSON object per event and line, for scripts\n"
            "  --help            show this text\n"
+           "\n"
+           "TMC messages build the traffic picture: the messages valid now, each change shown\n"
+           "once (new, update, cancel, expire); the whole picture at the end of a recording\n"
+           "and, on POSIX, when the monitor gets SIGUSR1. A recording runs on its own time.\n"
            "\n"
            "Each event is one line with the seconds since start. Exit status: 0 when the\n"
            "run ended normally or by Ctrl-C, 1 when the device or file could not be used,\n"
@@ -72,6 +80,14 @@ bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string&
             o.listPorts = true;
         } else if (arg == "--raw") {
             o.raw = true;
+        } else if (arg == "--all-messages") {
+            o.allMessages = true;
+        } else if (arg == "--picture-file") {
+            if (!value(o.pictureFile)) return false;
+            if (o.pictureFile.empty()) {
+                error = "--picture-file needs a file name";
+                return false;
+            }
         } else if (arg == "--events" || arg == "--locations") {
             std::string& target = arg == "--events" ? o.events : o.locations;
             if (!value(target)) return false;

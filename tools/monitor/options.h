@@ -20,6 +20,8 @@ struct Options {
     std::string events;     // event text table
     std::string locations;  // location table directory
     bool raw = false;       // keep the hex of groups that were decoded
+    bool allMessages = false;  // every decoded message, not only the picture's changes
+    std::string pictureFile;   // keep the traffic picture here across runs
     bool help = false;
 };
 

@@ -49,9 +49,9 @@ HuntResult HuntRate(const std::string& port, const std::function<void(unsigned)>
     Hearing hearing;
     ConnectAll(&hearing);
     for (unsigned baud : HuntedRates()) {
-        trying(baud);
         hearing.heard = false;
         if (!TmcOpen(port.c_str(), baud)) return {HuntOutcome::kUnusable, 0};
+        trying(baud);
         const auto deadline = std::chrono::steady_clock::now() + kListenTime;
         while (!hearing.heard && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(kPollPeriod);
         TmcClose();

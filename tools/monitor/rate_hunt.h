@@ -19,8 +19,8 @@ struct HuntResult {
 // Opens `port` at each rate in turn and listens for about two seconds for
 // anything the library decodes from the module: the tuning report that
 // answers the start-up tune, a station name, an RDS group. kUnusable when the
-// device cannot be opened at all. `trying` is told each rate before it is
-// tried. Uses every listener slot while it runs and leaves the port closed.
+// device cannot be opened at all. `trying` is told each rate once the port
+// is open at it. Uses every listener slot while it runs and leaves the port closed.
 HuntResult HuntRate(const std::string& port, const std::function<void(unsigned)>& trying);
 
 }  // namespace rdstmc::monitor

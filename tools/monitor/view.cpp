@@ -1,5 +1,7 @@
 #include "view.h"
 
+#include "tool_support.h"
+
 #include <algorithm>
 #include <cstdarg>
 
@@ -109,7 +111,11 @@ std::string Utf8(const unsigned short* text) {
     return out;
 }
 
-View::View(std::FILE* out, bool json) : out_(out), json_(json), start_(std::chrono::steady_clock::now()) {}
+View::View(std::FILE* out, bool json, bool flushEachLine)
+    : out_(out), json_(json), flushEachLine_(flushEachLine), start_(std::chrono::steady_clock::now()) {
+    constexpr size_t kBlock = 1 << 16;
+    if (!flushEachLine_) std::setvbuf(out_, nullptr, _IOFBF, kBlock);
+}
 
 void View::Emit(const char* event, const std::string& fields, const std::string& text, const char* label) {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -121,7 +127,7 @@ void View::Emit(const char* event, const std::string& fields, const std::string&
         std::fprintf(out_, "%8.3f  %-10s %s\n", t, label ? label : event, text.c_str());
     }
     // Scripts read the output through a pipe as it happens.
-    std::fflush(out_);
+    if (flushEachLine_) std::fflush(out_);
 }
 
 void View::Status(TmcStatus s) {
@@ -189,18 +195,21 @@ std::string NumberList(const uint16_t* values, int count) {
     return "[" + out + "]";
 }
 
-}  // namespace
+// A message in words and as JSON members, shared by every event that shows one.
+struct MessageWords {
+    std::string json;
+    std::string text;
+};
 
-void View::TrafficMessage(const TmcMessage& m, const EventTable* events, const LocationTable* locations) {
-    const TmcUrgency urgency = events ? events->UrgencyOf(m)
-                                      : static_cast<TmcUrgency>(std::clamp(m.urgencyChange, 0, 2));
+MessageWords Describe(const TmcMessage& m, const EventTable* events, const LocationTable* locations) {
+    const TmcUrgency urgency = events ? events->UrgencyOf(m) : TmcUrgencyOf(m);
     std::string json = Format("\"pi\":\"%04X\",\"ltn\":", m.pi) + (m.ltn >= 0 ? std::to_string(m.ltn) : "null");
     std::string eventCodes, text = "event";
     std::string eventTexts;
     for (int i = 0; i < m.eventCount; ++i) {
         eventCodes += (i ? "," : "") + std::to_string(m.events[i]);
         text += (i ? " + " : " ") + std::to_string(m.events[i]);
-        const std::string words = events ? events->Text(m.events[i]) : "";
+        const std::string words = events ? events->TextOf(m, i) : "";
         if (!words.empty()) text += " \"" + Printable(words) + "\"";
         eventTexts += (i ? "," : "") + JsonString(words);
     }
@@ -237,7 +246,55 @@ void View::TrafficMessage(const TmcMessage& m, const EventTable* events, const L
     if (m.speedLimit >= 0) json += Format(",\"speed_limit\":%d", m.speedLimit);
     if (m.startTime >= 0) json += Format(",\"start_time\":%d", m.startTime);
     if (m.stopTime >= 0) json += Format(",\"stop_time\":%d", m.stopTime);
-    Emit("tmc_message", json, "msg     " + text, "tmc");
+    return {json, text};
+}
+
+// A stored message: the message, its update class and when it ends.
+std::string StoredJson(const TmcStoredMessage& s, const EventTable* events, const LocationTable* locations) {
+    return Describe(s.message, events, locations).json + Format(",\"update_class\":%d", s.updateClass) +
+           ",\"expires\":\"" + tools::IsoUtc(s.expires) + "\"";
+}
+
+const char* ChangeName(TrafficPicture::Change change) {
+    switch (change) {
+        case TrafficPicture::Change::New: return "new";
+        case TrafficPicture::Change::Update: return "update";
+        case TrafficPicture::Change::Cancel: return "cancel";
+        case TrafficPicture::Change::Expire: return "expire";
+    }
+    return "?";
+}
+
+}  // namespace
+
+void View::TrafficMessage(const TmcMessage& m, const EventTable* events, const LocationTable* locations) {
+    const MessageWords words = Describe(m, events, locations);
+    Emit("tmc_message", words.json, "msg     " + words.text, "tmc");
+}
+
+void View::TrafficChange(TrafficPicture::Change change, const TmcStoredMessage& s, const EventTable* events,
+                         const LocationTable* locations) {
+    const char* name = ChangeName(change);
+    std::string text = Format("%-8s", name) + Describe(s.message, events, locations).text;
+    // HH:MM of the ISO time, UTC.
+    if (change != TrafficPicture::Change::Cancel && change != TrafficPicture::Change::Expire) {
+        text += ", until " + tools::IsoUtc(s.expires).substr(11, 5) + " UTC";
+    }
+    Emit("tmc_change", Format("\"change\":\"%s\",", name) + StoredJson(s, events, locations), text, "tmc");
+}
+
+void View::TrafficPictureNow(const std::vector<TmcStoredMessage>& messages, const EventTable* events,
+                             const LocationTable* locations) {
+    std::string json;
+    for (const TmcStoredMessage& s : messages) json += (json.empty() ? "{" : ",{") + StoredJson(s, events, locations) + "}";
+    Emit("tmc_picture", "\"messages\":[" + json + "]",
+         "picture " + std::to_string(messages.size()) + (messages.size() == 1 ? " message" : " messages"), "tmc");
+    for (const TmcStoredMessage& s : messages) {
+        if (!json_) {
+            Emit("tmc_picture", "", "        " + Describe(s.message, events, locations).text + ", until " +
+                                        tools::IsoUtc(s.expires).substr(11, 5) + " UTC", "tmc");
+        }
+    }
 }
 
 void View::TrafficSystem(const TmcSystemInfo& s) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include <rdstmc.h>
 #include <rdstmc_tmc.h>
@@ -13,7 +14,9 @@ namespace rdstmc::monitor {
 
 class View {
 public:
-    View(std::FILE* out, bool json);
+    // `flushEachLine`: each line goes out as it is made, for a reader
+    // following the output; otherwise output is written in large blocks.
+    View(std::FILE* out, bool json, bool flushEachLine = true);
 
     void Status(TmcStatus status);
     void Frequency(int frequency, int quality, int tunerMode);
@@ -26,6 +29,11 @@ public:
     // A decoded TMC message, with event and location names where the
     // tables are given (either may be null).
     void TrafficMessage(const TmcMessage& message, const EventTable* events, const LocationTable* locations);
+    // A change of the traffic picture, and the whole picture.
+    void TrafficChange(TrafficPicture::Change change, const TmcStoredMessage& message, const EventTable* events,
+                       const LocationTable* locations);
+    void TrafficPictureNow(const std::vector<TmcStoredMessage>& messages, const EventTable* events,
+                           const LocationTable* locations);
     void TrafficSystem(const TmcSystemInfo& system);
     void TrafficTuning(const TmcTuningInfo& tuning);
     // The receiver's device went away (false) or is back (true).
@@ -40,6 +48,7 @@ private:
 
     std::FILE* out_;
     bool json_;
+    bool flushEachLine_;
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
 };

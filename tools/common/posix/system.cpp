@@ -1,6 +1,8 @@
 #include "system.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +18,7 @@ sigset_t StopSignals() {
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
     sigaddset(&stop, SIGHUP);
+    sigaddset(&stop, SIGUSR1);
     return stop;
 }
 
@@ -31,12 +34,16 @@ void CatchStopRequests() {
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool WaitForStopRequest(std::chrono::milliseconds timeout) {
+Request WaitForRequest(std::chrono::milliseconds timeout) {
     const sigset_t stop = StopSignals();
     const long long ms = timeout.count() < 0 ? 0 : timeout.count();
     const timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-    return sigtimedwait(&stop, nullptr, &ts) > 0;
+    const int signal = sigtimedwait(&stop, nullptr, &ts);
+    if (signal == SIGUSR1) return Request::kReport;
+    return signal > 0 ? Request::kStop : Request::kNone;
 }
+
+bool WaitForStopRequest(std::chrono::milliseconds timeout) { return WaitForRequest(timeout) == Request::kStop; }
 
 void UseBinaryStandardStreams() {}
 
@@ -58,6 +65,16 @@ std::string WriteTemporaryFile(const std::string& content) {
     }
     return name;
 }
+
+bool HeldByAnotherProgram(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+}
+
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 bool CanWrite(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 

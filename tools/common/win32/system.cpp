@@ -79,6 +79,11 @@ bool WaitForStopRequest(std::chrono::milliseconds timeout) {
     return WaitForSingleObject(stop, ms) == WAIT_OBJECT_0;
 }
 
+// Windows has no user signal to ask for a report: only stop requests come.
+Request WaitForRequest(std::chrono::milliseconds timeout) {
+    return WaitForStopRequest(timeout) ? Request::kStop : Request::kNone;
+}
+
 void UseBinaryStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -105,6 +110,18 @@ std::string WriteTemporaryFile(const std::string& content) {
     }
     return Utf8(name);
 }
+
+bool HeldByAnotherProgram(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 bool CanWrite(const std::string& path) {
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -1,0 +1,99 @@
+#include "traffic.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "tool_support.h"
+
+namespace rdstmc::monitor {
+namespace {
+
+constexpr unsigned kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
+constexpr uint16_t kTmcAid = 0xCD46, kTmcAidAlternative = 0xCD47;
+// A changed picture is written at most this often while the monitor runs,
+// and always at its end.
+constexpr int64_t kSaveIntervalSeconds = 10;
+
+}  // namespace
+
+Traffic::Traffic(View& view, const TrafficOptions& options, RecordingClock& clock,
+                 std::function<bool(unsigned&)> sentenceTick)
+    : view_(view), options_(options), clock_(clock), sentenceTick_(std::move(sentenceTick)) {}
+
+bool Traffic::Restore(std::string& error) {
+    if (options_.pictureFile.empty()) return true;
+    std::lock_guard<std::mutex> guard(mutex_);
+    // No file yet is a first run, not a fault.
+    std::error_code ignored;
+    if (!std::filesystem::exists(tools::PathOf(options_.pictureFile), ignored)) return true;
+    if (!picture_.Load(options_.pictureFile, clock_.Now(), error)) return false;
+    view_.Note("restored " + std::to_string(picture_.Size()) + " traffic messages from " + options_.pictureFile);
+    for (size_t i = 0; i < picture_.Size(); ++i) {
+        view_.TrafficChange(TrafficPicture::Change::New, picture_.At(i), options_.events, options_.locations);
+    }
+    return true;
+}
+
+void Traffic::Group(uint32_t word0, uint32_t word1) {
+    const unsigned group = (word0 >> 11) & 0x1F;
+    const unsigned aid = word1 & 0xFFFF;
+    // Shown as blocks with --raw, or when the decoder does not read the group
+    // (a 3A group of another application).
+    const bool decoded = group == kGroup4A || group == kGroup8A ||
+                         (group == kGroup3A && (aid == kTmcAid || aid == kTmcAidAlternative));
+    if (options_.raw || !decoded) view_.RawGroup(word0, word1);
+
+    unsigned tick = 0;
+    const int64_t now = sentenceTick_(tick) ? clock_.At(tick) : clock_.Now();
+    std::lock_guard<std::mutex> guard(mutex_);
+    int64_t utc = 0;
+    int offset = 0;
+    if (TmcClockTimeOf(word0, word1, utc, offset)) picture_.SetLocalOffset(offset);
+    switch (decoder_.Feed(word0, word1)) {
+        case TmcDecoder::Result::Message:
+            if (options_.allMessages) view_.TrafficMessage(decoder_.Message(), options_.events, options_.locations);
+            Apply(decoder_.Message(), now);
+            break;
+        case TmcDecoder::Result::SystemInfo: view_.TrafficSystem(decoder_.SystemInfo()); break;
+        case TmcDecoder::Result::TuningInfo: view_.TrafficTuning(decoder_.TuningInfo()); break;
+        case TmcDecoder::Result::None: break;
+    }
+}
+
+void Traffic::Apply(const TmcMessage& message, int64_t now) {
+    picture_.Apply(message, now, [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
+        view_.TrafficChange(change, stored, options_.events, options_.locations);
+        changed_ = true;
+    });
+}
+
+void Traffic::Tick() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
+        view_.TrafficChange(change, stored, options_.events, options_.locations);
+        changed_ = true;
+    });
+    if (changed_ && WallClockUtc() - savedAt_ >= kSaveIntervalSeconds) Save();
+}
+
+void Traffic::ShowPicture() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
+        view_.TrafficChange(change, stored, options_.events, options_.locations);
+    });
+    std::vector<TmcStoredMessage> messages;
+    for (size_t i = 0; i < picture_.Size(); ++i) messages.push_back(picture_.At(i));
+    view_.TrafficPictureNow(messages, options_.events, options_.locations);
+    Save();
+}
+
+void Traffic::Save() {
+    savedAt_ = WallClockUtc();
+    changed_ = false;
+    if (options_.pictureFile.empty()) return;
+    std::string error;
+    if (!picture_.Save(options_.pictureFile, error)) view_.Note(error);
+}
+
+}  // namespace rdstmc::monitor
