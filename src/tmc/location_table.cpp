@@ -3,14 +3,12 @@
 // naming its columns, in the character set that README.DAT names.
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <map>
+#include <cstring>
 #include <tuple>
-#include <sstream>
 #include <utility>
 
+#include "platform/file.h"
 #include "rdstmc_tmc.h"
-
 #include "text/text.h"
 
 namespace rdstmc {
@@ -23,6 +21,9 @@ constexpr uint16_t kWindows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+// Coordinates are given in units of 10^-5 degree.
+constexpr double kCoordinateUnit = 1e-5;
+constexpr int kNone = -1;
 
 void AppendUtf8(std::string& out, unsigned cp) {
     char bytes[4];
@@ -43,8 +44,8 @@ unsigned Latin9(unsigned char c) {
     }
 }
 
-std::string ToUtf8(const std::string& text, Encoding encoding) {
-    if (encoding == Encoding::kUtf8) return text;
+std::string ToUtf8(std::string_view text, Encoding encoding) {
+    if (encoding == Encoding::kUtf8) return std::string(text);
     std::string out;
     for (unsigned char c : text) {
         unsigned cp = c;
@@ -55,19 +56,30 @@ std::string ToUtf8(const std::string& text, Encoding encoding) {
     return out;
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A whole file through the library's file layer (UTF-8 names on every
+// system); false when it cannot be read.
+bool ReadWhole(const std::string& path, std::string& out) {
+    platform::File file = platform::FileOpenRead(path.c_str());
+    if (!file.IsOpen()) return false;
+    char block[1 << 16];
+    long n;
+    while ((n = platform::FileRead(file, block, sizeof block)) > 0) out.append(block, static_cast<size_t>(n));
+    platform::FileClose(file);
+    return n == 0;
 }
 
 // The character set README.DAT names; an unnamed or unknown set is read as
 // ISO-8859-1, which keeps every byte a character. False without a README.
 bool ReadEncoding(const std::string& directory, Encoding& encoding) {
-    std::ifstream in(directory + "/README.DAT", std::ios::binary);
-    if (!in) return false;
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string s = Upper(text.str());
+    std::string text;
+    if (!ReadWhole(directory + "/README.DAT", text)) return false;
+    const std::string s = Upper(text);
     const auto names = [&](const char* a, const char* b) {
         return s.find(a) != std::string::npos || s.find(b) != std::string::npos;
     };
@@ -78,7 +90,7 @@ bool ReadEncoding(const std::string& directory, Encoding& encoding) {
     return true;
 }
 
-bool ValidUtf8(const std::string& s) {
+bool ValidUtf8(std::string_view s) {
     for (size_t i = 0; i < s.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) continue;
@@ -92,103 +104,140 @@ bool ValidUtf8(const std::string& s) {
     return true;
 }
 
-// One .DAT file: its rows as fields, addressed by column name.
+// One .DAT file held whole, its fields as views into it, addressed by row
+// and by column name: a country's table of tens of thousands of locations
+// is read with one allocation per file.
 class DatFile {
 public:
     bool Open(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return false;
-        std::string line;
-        if (!std::getline(in, line)) return false;
-        const std::vector<std::string> header = Split(line);
-        for (size_t i = 0; i < header.size(); ++i) columns_[Upper(header[i])] = i;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) rows_.push_back(Split(line));
+        if (!ReadWhole(path, text_)) return false;
+        const char* at = text_.data();
+        const char* const end = at + text_.size();
+        bool header = true;
+        while (at < end) {
+            const char* feed = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+            const char* lineEnd = feed ? feed : end;
+            const char* next = feed ? feed + 1 : end;
+            if (lineEnd > at && lineEnd[-1] == '\r') --lineEnd;
+            if (lineEnd > at) {
+                if (!header) rows_.push_back(fields_.size());
+                SplitInto(std::string_view(at, static_cast<size_t>(lineEnd - at)));
+                if (header) {
+                    for (size_t i = 0; i < fields_.size(); ++i) columns_.emplace_back(Upper(fields_[i]), i);
+                    fields_.clear();
+                    header = false;
+                }
+            }
+            at = next;
         }
+        rows_.push_back(fields_.size());
         return true;
     }
-    size_t Rows() const { return rows_.size(); }
-    std::string Text(size_t row, const char* column) const {
-        const auto c = columns_.find(column);
-        if (c == columns_.end() || c->second >= rows_[row].size()) return "";
-        return rows_[row][c->second];
+    size_t Rows() const { return rows_.size() - 1; }
+    int Column(const char* name) const {
+        for (const auto& [column, index] : columns_) {
+            if (column == name) return static_cast<int>(index);
+        }
+        return kNone;
     }
-    int Number(size_t row, const char* column) const {
-        const std::string t = Text(row, column);
-        if (t.empty() || !std::all_of(t.begin(), t.end(), ::isdigit) || t.size() > 9) return -1;
-        return std::stoi(t);
+    std::string_view Text(size_t row, int column) const {
+        if (column < 0 || rows_[row] + static_cast<size_t>(column) >= rows_[row + 1]) return {};
+        return fields_[rows_[row] + static_cast<size_t>(column)];
     }
-    bool Has(const char* column) const { return columns_.count(column) != 0; }
+    // A whole field of digits with an optional sign; kNone otherwise.
+    int Number(size_t row, int column) const {
+        const std::string_view t = Text(row, column);
+        if (t.empty() || t.size() > 10) return kNone;
+        size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+        if (i == t.size()) return kNone;
+        long long v = 0;
+        for (; i < t.size(); ++i) {
+            if (t[i] < '0' || t[i] > '9') return kNone;
+            v = v * 10 + (t[i] - '0');
+        }
+        return static_cast<int>(t[0] == '-' ? -v : v);
+    }
+    bool HasNumber(size_t row, int column) const { return !Text(row, column).empty() && Number(row, column) != kNone; }
 
 private:
-    static std::vector<std::string> Split(const std::string& line) {
-        std::vector<std::string> fields;
-        std::string field;
-        std::istringstream in(line);
-        while (std::getline(in, field, ';')) {
-            while (!field.empty() && (field.back() == '\r' || field.back() == ' ')) field.pop_back();
-            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
-                field = field.substr(1, field.size() - 2);
-            }
-            fields.push_back(field);
+    void SplitInto(std::string_view line) {
+        size_t from = 0;
+        for (;;) {
+            const size_t semicolon = line.find(';', from);
+            std::string_view field = line.substr(from, semicolon == std::string_view::npos ? std::string_view::npos
+                                                                                           : semicolon - from);
+            while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
+            fields_.push_back(field);
+            if (semicolon == std::string_view::npos) break;
+            from = semicolon + 1;
         }
-        return fields;
     }
 
-    std::map<std::string, size_t> columns_;
-    std::vector<std::vector<std::string>> rows_;
+    std::string text_;
+    std::vector<std::pair<std::string, size_t>> columns_;
+    std::vector<std::string_view> fields_;
+    std::vector<size_t> rows_;  // where each row's fields begin, then the end
 };
 
 }  // namespace
 
 bool LocationTable::Load(const std::string& directory, std::string& error) {
-    std::map<std::pair<int, int>, std::string> names;  // (CID, NID) -> name
-    DatFile file;
-    if (!file.Open(directory + "/NAMES.DAT")) {
+    DatFile namesFile;
+    if (!namesFile.Open(directory + "/NAMES.DAT")) {
         error = directory + ": no NAMES.DAT (a location table directory holds POINTS.DAT, ROADS.DAT, NAMES.DAT, ...)";
         return false;
     }
     bool allUtf8 = true;
-    for (size_t r = 0; r < file.Rows(); ++r) {
-        const std::string name = file.Text(r, "NAME");
-        allUtf8 = allUtf8 && ValidUtf8(name);
-        names.emplace(std::make_pair(file.Number(r, "CID"), file.Number(r, "NID")), name);
-    }
+    const int nameCid = namesFile.Column("CID"), nameNid = namesFile.Column("NID"), nameText = namesFile.Column("NAME");
+    for (size_t r = 0; r < namesFile.Rows() && allUtf8; ++r) allUtf8 = ValidUtf8(namesFile.Text(r, nameText));
     // Without a README the names tell: UTF-8 when they all are, else ISO-8859-1.
     Encoding encoding = allUtf8 ? Encoding::kUtf8 : Encoding::kLatin1;
     ReadEncoding(directory, encoding);
-    const auto nameOf = [&](int cid, int nid) {
-        const auto n = names.find({cid, nid});
-        return n == names.end() ? std::string() : ToUtf8(n->second, encoding);
-    };
+    std::vector<Name> names;
+    names.reserve(namesFile.Rows());
+    for (size_t r = 0; r < namesFile.Rows(); ++r) {
+        names.push_back({namesFile.Number(r, nameCid), namesFile.Number(r, nameNid),
+                         ToUtf8(namesFile.Text(r, nameText), encoding)});
+    }
+    std::sort(names.begin(), names.end(),
+              [](const Name& a, const Name& b) { return std::tie(a.cid, a.nid) < std::tie(b.cid, b.nid); });
 
     std::vector<Location> locations;
-    const auto load = [&](const char* dat, const char* type) {
+    const auto load = [&](const char* dat, char type) {
         DatFile f;
         if (!f.Open(directory + "/" + dat)) return;
+        const int cid = f.Column("CID"), tabcd = f.Column("TABCD"), lcd = f.Column("LCD"), road = f.Column("ROADNUMBER");
+        const int rnid = f.Column("RNID"), nid = f.Column("NID"), n1 = f.Column("N1ID"), n2 = f.Column("N2ID");
+        const int roaLcd = f.Column("ROA_LCD"), segLcd = f.Column("SEG_LCD"), polLcd = f.Column("POL_LCD");
+        const int junction = f.Column("JUNCTIONNUMBER"), x = f.Column("XCOORD"), y = f.Column("YCOORD");
+        locations.reserve(locations.size() + f.Rows());
         for (size_t r = 0; r < f.Rows(); ++r) {
             Location l;
-            l.cid = f.Number(r, "CID");
-            l.tabcd = f.Number(r, "TABCD");
-            l.lcd = f.Number(r, "LCD");
+            l.cid = f.Number(r, cid);
+            l.tabcd = f.Number(r, tabcd);
+            l.lcd = f.Number(r, lcd);
             if (l.cid < 0 || l.tabcd < 0 || l.lcd < 0) continue;
             l.type = type;
-            l.roadNumber = ToUtf8(f.Text(r, "ROADNUMBER"), encoding);
-            l.name = nameOf(l.cid, f.Number(r, f.Has("RNID") && f.Number(r, "RNID") > 0 ? "RNID" : "NID"));
-            l.firstName = nameOf(l.cid, f.Number(r, "N1ID"));
-            l.secondName = nameOf(l.cid, f.Number(r, "N2ID"));
-            l.roadLcd = f.Number(r, "ROA_LCD");
-            l.segmentLcd = f.Number(r, "SEG_LCD");
-            l.areaLcd = f.Number(r, "POL_LCD");
-            locations.push_back(l);
+            l.roadNumber = ToUtf8(f.Text(r, road), encoding);
+            l.nameId = f.Number(r, f.Number(r, rnid) > 0 ? rnid : nid);
+            l.firstNameId = f.Number(r, n1);
+            l.secondNameId = f.Number(r, n2);
+            l.junction = ToUtf8(f.Text(r, junction), encoding);
+            l.roadLcd = f.Number(r, roaLcd);
+            l.segmentLcd = f.Number(r, segLcd);
+            l.areaLcd = f.Number(r, polLcd);
+            l.hasCoordinates = f.HasNumber(r, x) && f.HasNumber(r, y);
+            l.x = l.hasCoordinates ? f.Number(r, x) : 0;
+            l.y = l.hasCoordinates ? f.Number(r, y) : 0;
+            locations.push_back(std::move(l));
         }
     };
-    load("POINTS.DAT", "P");
-    load("SEGMENTS.DAT", "L");
-    load("ROADS.DAT", "L");
-    load("ADMINISTRATIVEAREA.DAT", "A");
-    load("OTHERAREAS.DAT", "A");
+    load("POINTS.DAT", 'P');
+    load("SEGMENTS.DAT", 'L');
+    load("ROADS.DAT", 'L');
+    load("ADMINISTRATIVEAREA.DAT", 'A');
+    load("OTHERAREAS.DAT", 'A');
     if (locations.empty()) {
         error = directory + ": no locations in POINTS.DAT, SEGMENTS.DAT, ROADS.DAT or the area files";
         return false;
@@ -196,19 +245,49 @@ bool LocationTable::Load(const std::string& directory, std::string& error) {
     std::sort(locations.begin(), locations.end(), [](const Location& a, const Location& b) {
         return std::tie(a.cid, a.tabcd, a.lcd) < std::tie(b.cid, b.tabcd, b.lcd);
     });
+    DatFile offsets;
+    if (offsets.Open(directory + "/POFFSETS.DAT")) {
+        const int cid = offsets.Column("CID"), tabcd = offsets.Column("TABCD"), lcd = offsets.Column("LCD");
+        const int neg = offsets.Column("NEG_OFF_LCD"), pos = offsets.Column("POS_OFF_LCD");
+        for (size_t r = 0; r < offsets.Rows(); ++r) {
+            const auto at = std::lower_bound(
+                locations.begin(), locations.end(),
+                std::make_tuple(offsets.Number(r, cid), offsets.Number(r, tabcd), offsets.Number(r, lcd)),
+                [](const Location& l, const std::tuple<int, int, int>& key) { return std::tie(l.cid, l.tabcd, l.lcd) < key; });
+            if (at == locations.end() || std::tie(at->cid, at->tabcd, at->lcd) !=
+                                             std::make_tuple(offsets.Number(r, cid), offsets.Number(r, tabcd),
+                                                             offsets.Number(r, lcd))) {
+                continue;
+            }
+            at->negativeOffset = offsets.Number(r, neg);
+            at->positiveOffset = offsets.Number(r, pos);
+        }
+    }
     std::vector<Country> countries;
     DatFile c;
     if (c.Open(directory + "/COUNTRIES.DAT")) {
+        const int cid = c.Column("CID"), ccdColumn = c.Column("CCD");
         for (size_t r = 0; r < c.Rows(); ++r) {
             // The country nibble of a PI, written in hexadecimal.
-            const std::string ccd = c.Text(r, "CCD");
+            const std::string_view ccd = c.Text(r, ccdColumn);
             const int value = ccd.size() == 1 && std::isxdigit(static_cast<unsigned char>(ccd[0]))
-                                  ? static_cast<int>(std::stoul(ccd, nullptr, 16))
-                                  : -1;
-            if (c.Number(r, "CID") >= 0 && value >= 0) countries.push_back({c.Number(r, "CID"), value});
+                                  ? static_cast<int>(std::stoul(std::string(ccd), nullptr, 16))
+                                  : kNone;
+            if (c.Number(r, cid) >= 0 && value >= 0) countries.push_back({c.Number(r, cid), value});
         }
     }
+    std::vector<size_t> bySegment;
+    for (size_t i = 0; i < locations.size(); ++i) {
+        if (locations[i].type == 'P' && locations[i].segmentLcd > 0) bySegment.push_back(i);
+    }
+    std::sort(bySegment.begin(), bySegment.end(), [&](size_t a, size_t b) {
+        const Location& x = locations[a];
+        const Location& y = locations[b];
+        return std::tie(x.cid, x.tabcd, x.segmentLcd, x.lcd) < std::tie(y.cid, y.tabcd, y.segmentLcd, y.lcd);
+    });
     locations_ = std::move(locations);
+    names_ = std::move(names);
+    bySegment_ = std::move(bySegment);
     countries_ = std::move(countries);
     return true;
 }
@@ -222,45 +301,151 @@ const LocationTable::Location* LocationTable::Find(int cid, int tabcd, int lcd) 
     return &*at;
 }
 
-std::string LocationTable::Describe(uint16_t pi, int ltn, uint16_t location) const {
-    if (ltn <= 0) return "";
+const std::string& LocationTable::NameOf(int cid, int nid) const {
+    static const std::string kNoName;
+    const auto at = std::lower_bound(names_.begin(), names_.end(), std::make_pair(cid, nid),
+                                     [](const Name& n, const std::pair<int, int>& key) {
+                                         return std::tie(n.cid, n.nid) < std::tie(key.first, key.second);
+                                     });
+    return at != names_.end() && at->cid == cid && at->nid == nid ? at->text : kNoName;
+}
+
+const LocationTable::Location* LocationTable::Lookup(uint16_t pi, int ltn, uint16_t location) const {
+    if (ltn <= 0) return nullptr;
     // The country: the one COUNTRIES.DAT gives the PI's country nibble, else
     // whichever loaded country has a table of that number.
-    const Location* l = nullptr;
     const int nibble = pi >> 12;
     for (const Country& country : countries_) {
-        if (country.ccd == nibble && (l = Find(country.cid, ltn, location)) != nullptr) break;
+        if (country.ccd != nibble) continue;
+        if (const Location* l = Find(country.cid, ltn, location)) return l;
     }
-    if (l == nullptr && countries_.empty()) {
-        for (size_t i = 0; i < locations_.size() && l == nullptr; ++i) {
-            if (i == 0 || locations_[i].cid != locations_[i - 1].cid) l = Find(locations_[i].cid, ltn, location);
-        }
+    if (!countries_.empty()) return nullptr;
+    for (size_t i = 0; i < locations_.size(); ++i) {
+        if (i > 0 && locations_[i].cid == locations_[i - 1].cid) continue;
+        if (const Location* l = Find(locations_[i].cid, ltn, location)) return l;
     }
-    if (l == nullptr) return "";
+    return nullptr;
+}
 
-    const auto span = [](const Location& x) {
-        if (x.firstName.empty()) return x.name;
-        return x.secondName.empty() ? x.firstName : x.firstName + " - " + x.secondName;
+// "first - second" words of a line, or its own name.
+std::string LocationTable::Span(const Location& x) const {
+    const std::string& first = NameOf(x.cid, x.firstNameId);
+    const std::string& second = NameOf(x.cid, x.secondNameId);
+    if (first.empty()) return NameOf(x.cid, x.nameId);
+    return second.empty() ? first : first + " - " + second;
+}
+
+// The road a location lies on: its own, or its segment's; itself for a line.
+const LocationTable::Location* LocationTable::RoadOf(const Location& l) const {
+    if (l.type == 'L') return l.roadLcd > 0 ? Find(l.cid, l.tabcd, l.roadLcd) : &l;
+    const Location* road = l.roadLcd > 0 ? Find(l.cid, l.tabcd, l.roadLcd) : nullptr;
+    if (road == nullptr && l.segmentLcd > 0) {
+        const Location* segment = Find(l.cid, l.tabcd, l.segmentLcd);
+        if (segment != nullptr) road = segment->roadLcd > 0 ? Find(l.cid, l.tabcd, segment->roadLcd) : segment;
+    }
+    return road;
+}
+
+std::string LocationTable::Describe(uint16_t pi, int ltn, uint16_t location) const {
+    const Location* l = Lookup(pi, ltn, location);
+    if (l == nullptr) return "";
+    const auto withNumber = [&](const Location& x) {
+        const std::string words = Span(x);
+        return x.roadNumber.empty() ? words : words.empty() ? x.roadNumber : x.roadNumber + " " + words;
     };
-    if (l->type == "A") return l->name.empty() ? l->firstName : l->name;
-    if (l->type == "L") {
-        const std::string words = span(*l);
-        return l->roadNumber.empty() ? words : words.empty() ? l->roadNumber : l->roadNumber + " " + words;
+    if (l->type == 'A') {
+        const std::string& name = NameOf(l->cid, l->nameId);
+        return name.empty() ? NameOf(l->cid, l->firstNameId) : name;
     }
+    if (l->type == 'L') return withNumber(*l);
     // A point: the road it lies on, then its own name.
-    const Location* road = l->roadLcd > 0 ? Find(l->cid, l->tabcd, l->roadLcd) : nullptr;
-    if (road == nullptr && l->segmentLcd > 0) {
-        const Location* segment = Find(l->cid, l->tabcd, l->segmentLcd);
-        if (segment != nullptr) road = segment->roadLcd > 0 ? Find(l->cid, l->tabcd, segment->roadLcd) : segment;
-    }
-    std::string roadWords;
-    if (road != nullptr) {
-        const std::string words = span(*road);
-        roadWords = road->roadNumber.empty() ? words : words.empty() ? road->roadNumber : road->roadNumber + " " + words;
-    }
-    const std::string place = l->firstName.empty() ? l->name : l->firstName;
+    const Location* road = RoadOf(*l);
+    const std::string roadWords = road ? withNumber(*road) : "";
+    const std::string& own = NameOf(l->cid, l->firstNameId);
+    const std::string place = own.empty() ? NameOf(l->cid, l->nameId) : own;
     if (roadWords.empty()) return place;
     return place.empty() ? roadWords : roadWords + ": " + place;
+}
+
+TmcPlace LocationTable::PlaceOf(const Location& l) const {
+    TmcPlace p;
+    p.location = static_cast<uint16_t>(l.lcd);
+    p.type = l.type;
+    p.firstName = NameOf(l.cid, l.firstNameId);
+    p.secondName = NameOf(l.cid, l.secondNameId);
+    if (p.firstName.empty()) p.firstName = NameOf(l.cid, l.nameId);
+    p.junction = l.junction;
+    p.hasCoordinates = l.hasCoordinates;
+    p.longitude = l.x * kCoordinateUnit;
+    p.latitude = l.y * kCoordinateUnit;
+    return p;
+}
+
+void LocationTable::AppendPoints(const Location& l, bool negative, std::vector<TmcPlace>& points) const {
+    if (l.type != 'L' || l.roadLcd <= 0) {
+        if (l.type == 'P') points.push_back(PlaceOf(l));
+        return;
+    }
+    // A segment has no coordinates of its own: its points, in the order of
+    // their chain, stand for it.
+    std::vector<const Location*> members;
+    const auto key = std::make_tuple(l.cid, l.tabcd, l.lcd);
+    auto at = std::lower_bound(bySegment_.begin(), bySegment_.end(), key, [&](size_t i, const std::tuple<int, int, int>& k) {
+        const Location& p = locations_[i];
+        return std::tie(p.cid, p.tabcd, p.segmentLcd) < k;
+    });
+    for (; at != bySegment_.end() && std::tie(locations_[*at].cid, locations_[*at].tabcd, locations_[*at].segmentLcd) == key;
+         ++at) {
+        members.push_back(&locations_[*at]);
+    }
+    const Location* start = nullptr;
+    for (const Location* m : members) {
+        const Location* before = m->negativeOffset > 0 ? Find(l.cid, l.tabcd, m->negativeOffset) : nullptr;
+        if (before == nullptr || before->segmentLcd != l.lcd) start = m;
+    }
+    std::vector<TmcPlace> chain;
+    for (const Location* point = start; point != nullptr && chain.size() < members.size();) {
+        chain.push_back(PlaceOf(*point));
+        const Location* next = point->positiveOffset > 0 ? Find(l.cid, l.tabcd, point->positiveOffset) : nullptr;
+        point = next != nullptr && next->segmentLcd == l.lcd ? next : nullptr;
+    }
+    if (negative) std::reverse(chain.begin(), chain.end());
+    points.insert(points.end(), chain.begin(), chain.end());
+}
+
+bool LocationTable::Stretch(const TmcMessage& message, TmcStretch& out) const {
+    out = TmcStretch{};
+    if (message.encrypted) return false;
+    const Location* primary = Lookup(message.pi, message.ltn, message.location);
+    if (primary == nullptr) return false;
+    // The extent runs along the chain of offsets: positive ones for
+    // direction bit 0, negative ones for 1.
+    const Location* at = primary;
+    std::vector<const Location*> chain = {primary};
+    for (int step = 0; step < message.extent; ++step) {
+        const int next = message.negativeDirection ? at->negativeOffset : at->positiveOffset;
+        const Location* l = next > 0 ? Find(at->cid, at->tabcd, next) : nullptr;
+        if (l == nullptr) {
+            out.chainEnded = true;
+            break;
+        }
+        chain.push_back(at = l);
+    }
+    out.steps = static_cast<int>(chain.size()) - 1;
+    out.primary = PlaceOf(*primary);
+    out.secondary = PlaceOf(*chain.back());
+    for (const Location* l : chain) AppendPoints(*l, message.negativeDirection, out.points);
+    if (const Location* road = RoadOf(*primary)) {
+        out.roadNumber = road->roadNumber;
+        const std::string& own = NameOf(road->cid, road->nameId);
+        out.roadName = own.empty() ? Span(*road) : own;
+        // The problem extends from its head (the primary location) back
+        // against the traffic, so the traffic it holds up travels the
+        // other way: towards the road's first named end when the extent
+        // runs in positive direction, towards the second when negative.
+        out.towards = NameOf(road->cid, message.negativeDirection ? road->secondNameId : road->firstNameId);
+    }
+    return true;
 }
 
 size_t LocationTable::Size() const { return locations_.size(); }

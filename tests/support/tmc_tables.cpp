@@ -28,3 +28,31 @@ void WriteLocationTables(const TempDir& dir) {
 }
 
 }  // namespace rdstmc::test
+
+namespace rdstmc::test {
+
+void WriteRingRoadTable(const TempDir& dir) {
+    WriteFile(dir.File("README.DAT"), "Location table 7, character set UTF-8\r\n");
+    WriteFile(dir.File("COUNTRIES.DAT"), "CID;ECC;CCD;CNAME\r\n58;E0;D;Deutschland\r\n");
+    WriteFile(dir.File("NAMES.DAT"),
+        "CID;LID;NID;NAME;NCOMMENT;OFFICIALNAME\r\n"
+        "58;1;1;Hafen;;\r\n58;1;2;Flughafen;;\r\n58;1;3;Nordring;;\r\n58;1;4;Zentrum S\xC3\xBC" "d;;\r\n"
+        "58;1;5;Messe;;\r\n58;1;6;\xC3\x9C" "berseestadt;;\r\n");
+    WriteFile(dir.File("ROADS.DAT"),
+        "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;POL_LCD;PES_LEV\r\n"
+        "58;7;1000;L;1;1;A99;3;1;2;;\r\n");
+    WriteFile(dir.File("SEGMENTS.DAT"),
+        "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;ROA_LCD;SEG_LCD;POL_LCD\r\n"
+        "58;7;2000;L;3;1;A99;;1;2;1000;;\r\n");
+    WriteFile(dir.File("POINTS.DAT"),
+        "CID;TABCD;LCD;CLASS;TCD;STCD;JUNCTIONNUMBER;RNID;N1ID;N2ID;POL_LCD;OTH_LCD;SEG_LCD;ROA_LCD;XCOORD;YCOORD\r\n"
+        "58;7;10;P;1;3;;;1;;;;2000;1000;-00012345;+5133000\r\n"
+        "58;7;11;P;1;3;3;;4;;;;2000;1000;+00150000;+5134000\r\n"
+        "58;7;12;P;1;3;4;;5;;;;2000;1000;+00200000;+5135500\r\n"
+        "58;7;13;P;1;3;;;6;;;;2000;1000;;\r\n");
+    WriteFile(dir.File("POFFSETS.DAT"),
+        "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n"
+        "58;7;10;;11\r\n58;7;11;10;12\r\n58;7;12;11;13\r\n58;7;13;12;\r\n");
+}
+
+}  // namespace rdstmc::test

@@ -1,4 +1,4 @@
-// A small location table in the publishers' exchange format, written by the
+// Small location tables in the publishers' exchange format, written by the
 // tests that load one.
 #pragma once
 
@@ -11,5 +11,12 @@ namespace rdstmc::test {
 // points Dibbersen (42156, on the segment) and "Straße" (42157, on the road),
 // and the area "Lüneburger Heide" (300).
 void WriteLocationTables(const TempDir& dir);
+
+// Table 7 of country 58, in UTF-8: ring road A99 "Nordring" (1000) from
+// Hafen to Flughafen, its segment (2000), and four points chained by offsets
+// in positive direction: Hafen (10), Zentrum Süd (11, junction 3), Messe
+// (12, junction 4), Überseestadt (13, no coordinates); Hafen lies west of
+// Greenwich (negative longitude).
+void WriteRingRoadTable(const TempDir& dir);
 
 }  // namespace rdstmc::test

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "receiver_emulator.h"
+#include "support/json.h"
 #include "support/test_support.h"
 #include "tools/child_process.h"
 #include "support/tmc_tables.h"
@@ -359,6 +360,51 @@ TEST(Tools, AReplayEndsWithThePictureValidOnAirAtItsEnd) {
     EXPECT_TRUE(Has(picture, "\"location\":300,")) << picture;
     EXPECT_FALSE(Has(picture, "\"location\":100,") || Has(picture, "\"location\":200,")) << picture;
     EXPECT_TRUE(Has(picture, "\"expires\":\"2026-12-08T09:00:03Z\"")) << picture;
+}
+
+// The ring road of WriteRingRoadTable (table 7, PI D201): the clock time,
+// the system information, and three messages: at Zentrum Süd (11) over two
+// locations in positive direction, at a location the table lacks (99), and
+// at Messe (12) over one location in negative direction.
+const char kRingRoadGroups[] =
+    "D201 4001 DF8C 7000\n"
+    "D201 3010 01C0 CD46\n"
+    "D201 8008 1065 000B\n"
+    "D201 8008 0191 0063\n"
+    "D201 8008 4E41 000C\n";
+
+TEST(Tools, MonitorKeepsAGeoJsonLayerWhoseFeaturesFollowTheTablesChains) {
+    test::TempDir dir, tables;
+    test::WriteRingRoadTable(tables);
+    test::WriteFile(dir.File("groups.txt"), kRingRoadGroups);
+    const std::string layer = dir.File("traffic.geojson");
+    ChildProcess monitor({MONITOR_PATH, "--replay", dir.File("groups.txt"), "--speed", "max", "--locations",
+                          tables.Path(), "--geojson", layer});
+    ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+    EXPECT_TRUE(Has(monitor.Output(), "A99 Nordring: Zentrum S\xC3\xBC" "d (3) \xE2\x86\x92 \xC3\x9C" "berseestadt, "
+                                      "2 locations, towards Hafen"))
+        << monitor.Output();
+
+    const test::Json map = test::Json::Parse(test::ReadFile(layer));
+    EXPECT_EQ(map["type"].string, "FeatureCollection");
+    const auto& features = map["features"].array;
+    ASSERT_EQ(features.size(), 3u);
+    const test::Json& along = features[0];
+    EXPECT_EQ(along["geometry"]["type"].string, "LineString");
+    ASSERT_EQ(along["geometry"]["coordinates"].array.size(), 2u) << "Überseestadt has no coordinates";
+    EXPECT_DOUBLE_EQ(along["geometry"]["coordinates"][0][0].number, 1.5);
+    EXPECT_DOUBLE_EQ(along["geometry"]["coordinates"][1][1].number, 51.355);
+    EXPECT_EQ(along["properties"]["pi"].string, "D201");
+    EXPECT_EQ(along["properties"]["direction"].string, "positive");
+    EXPECT_EQ(along["properties"]["extent"].number, 2);
+    EXPECT_EQ(along["properties"]["road"].string, "A99 Nordring");
+    EXPECT_EQ(along["properties"]["towards"].string, "Hafen");
+    EXPECT_EQ(along["properties"]["expires"].string, "2026-12-08T07:15:00Z");
+    EXPECT_EQ(features[1]["geometry"].type, test::Json::Type::Null) << "a location the table lacks";
+    EXPECT_FALSE(features[1]["properties"].Has("road"));
+    const test::Json& back = features[2];
+    EXPECT_EQ(back["properties"]["direction"].string, "negative");
+    EXPECT_DOUBLE_EQ(back["geometry"]["coordinates"][1][0].number, 1.5) << "from Messe back to Zentrum Süd";
 }
 
 TEST(Tools, MonitorReadsAReceiverThroughATcpBridgeAndComesBackWhenItDoes) {

@@ -303,6 +303,7 @@ int Run(const Options& options) {
     tables.raw = options.raw;
     tables.allMessages = options.allMessages;
     tables.pictureFile = options.pictureFile;
+    tables.geoJsonFile = options.geoJsonFile;
     if (!LoadTables(options, events, locations, tables)) return kFailed;
     const int result = Monitor(options, source, tables).Run();
     std::error_code ignored;

@@ -46,6 +46,8 @@ const char* Usage() {
            "                    beside the changes of the traffic picture\n"
            "  --picture-file FILE  keep the traffic picture in FILE: loaded at the start (what\n"
            "                    has ended meanwhile dropped), written as it changes and at the end\n"
+           "  --geojson FILE    keep FILE equal to the traffic picture as a GeoJSON map layer,\n"
+           "                    replaced whole at each change (stretches from --locations)\n"
            "  --duration SECS   stop after SECS seconds\n"
            "  --json            one JSON object per event and line, for scripts\n"
            "  --help            show this text\n"
@@ -82,10 +84,11 @@ bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string&
             o.raw = true;
         } else if (arg == "--all-messages") {
             o.allMessages = true;
-        } else if (arg == "--picture-file") {
-            if (!value(o.pictureFile)) return false;
-            if (o.pictureFile.empty()) {
-                error = "--picture-file needs a file name";
+        } else if (arg == "--picture-file" || arg == "--geojson") {
+            std::string& target = arg == "--geojson" ? o.geoJsonFile : o.pictureFile;
+            if (!value(target)) return false;
+            if (target.empty()) {
+                error = arg + " needs a file name";
                 return false;
             }
         } else if (arg == "--events" || arg == "--locations") {

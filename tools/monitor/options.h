@@ -22,6 +22,7 @@ struct Options {
     bool raw = false;       // keep the hex of groups that were decoded
     bool allMessages = false;  // every decoded message, not only the picture's changes
     std::string pictureFile;   // keep the traffic picture here across runs
+    std::string geoJsonFile;   // keep the traffic picture here as a GeoJSON map layer
     bool help = false;
 };
 

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "geojson.h"
+#include "system.h"
 #include "tool_support.h"
 
 namespace rdstmc::monitor {
@@ -29,9 +31,8 @@ bool Traffic::Restore(std::string& error) {
     if (!std::filesystem::exists(tools::PathOf(options_.pictureFile), ignored)) return true;
     if (!picture_.Load(options_.pictureFile, clock_.Now(), error)) return false;
     view_.Note("restored " + std::to_string(picture_.Size()) + " traffic messages from " + options_.pictureFile);
-    for (size_t i = 0; i < picture_.Size(); ++i) {
-        view_.TrafficChange(TrafficPicture::Change::New, picture_.At(i), options_.events, options_.locations);
-    }
+    for (size_t i = 0; i < picture_.Size(); ++i) Changed(TrafficPicture::Change::New, picture_.At(i));
+    WriteMap();
     return true;
 }
 
@@ -61,31 +62,41 @@ void Traffic::Group(uint32_t word0, uint32_t word1) {
     }
 }
 
+void Traffic::Changed(TrafficPicture::Change change, const TmcStoredMessage& stored) {
+    view_.TrafficChange(change, stored, options_.events, options_.locations);
+    changed_ = mapChanged_ = true;
+}
+
 void Traffic::Apply(const TmcMessage& message, int64_t now) {
-    picture_.Apply(message, now, [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
-        view_.TrafficChange(change, stored, options_.events, options_.locations);
-        changed_ = true;
-    });
+    picture_.Apply(message, now, [&](TrafficPicture::Change c, const TmcStoredMessage& s) { Changed(c, s); });
+    if (mapChanged_) WriteMap();
 }
 
 void Traffic::Tick() {
     std::lock_guard<std::mutex> guard(mutex_);
-    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
-        view_.TrafficChange(change, stored, options_.events, options_.locations);
-        changed_ = true;
-    });
+    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change c, const TmcStoredMessage& s) { Changed(c, s); });
+    if (mapChanged_) WriteMap();
     if (changed_ && WallClockUtc() - savedAt_ >= kSaveIntervalSeconds) Save();
 }
 
 void Traffic::ShowPicture() {
     std::lock_guard<std::mutex> guard(mutex_);
-    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change change, const TmcStoredMessage& stored) {
-        view_.TrafficChange(change, stored, options_.events, options_.locations);
-    });
+    picture_.Advance(clock_.Now(), [&](TrafficPicture::Change c, const TmcStoredMessage& s) { Changed(c, s); });
     std::vector<TmcStoredMessage> messages;
     for (size_t i = 0; i < picture_.Size(); ++i) messages.push_back(picture_.At(i));
     view_.TrafficPictureNow(messages, options_.events, options_.locations);
     Save();
+    WriteMap();
+}
+
+void Traffic::WriteMap() {
+    mapChanged_ = false;
+    if (options_.geoJsonFile.empty()) return;
+    std::vector<TmcStoredMessage> messages;
+    for (size_t i = 0; i < picture_.Size(); ++i) messages.push_back(picture_.At(i));
+    if (!tools::ReplaceFile(options_.geoJsonFile, GeoJson(messages, options_.events, options_.locations))) {
+        view_.Note(options_.geoJsonFile + ": the map layer could not be written");
+    }
 }
 
 void Traffic::Save() {

@@ -20,6 +20,7 @@ struct TrafficOptions {
     bool raw = false;                         // show the blocks of decoded groups too
     bool allMessages = false;                 // show every decoded message, repeats included
     std::string pictureFile;                  // keep the picture here across runs; "" for none
+    std::string geoJsonFile;                  // keep the picture here as a map layer; "" for none
 };
 
 class Traffic {
@@ -43,6 +44,8 @@ public:
 private:
     void Apply(const TmcMessage& message, int64_t now);
     void Save();
+    void WriteMap();
+    void Changed(TrafficPicture::Change change, const TmcStoredMessage& stored);
 
     View& view_;
     const TrafficOptions& options_;
@@ -52,6 +55,7 @@ private:
     TmcDecoder decoder_;
     TrafficPicture picture_;
     bool changed_ = false;  // since the file was last written
+    bool mapChanged_ = false;  // since the map layer was last written
     int64_t savedAt_ = 0;   // wall-clock seconds of the last write
 };
 

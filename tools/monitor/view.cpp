@@ -18,26 +18,6 @@ std::string Format(const char* format, ...) {
     return std::string(buffer, n < 0 ? 0 : std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
 }
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                out += Format("\\u%04x", c);
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 // Radio text and names may hold control characters; show them, do not obey them.
 std::string Printable(const std::string& s) {
     std::string out;
@@ -81,6 +61,26 @@ const char* WeekdayName(int d) {
 }
 
 }  // namespace
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += Format("\\u%04x", c);
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
 
 std::string Utf8(const unsigned short* text) {
     std::string out;
@@ -195,6 +195,35 @@ std::string NumberList(const uint16_t* values, int count) {
     return "[" + out + "]";
 }
 
+}  // namespace
+
+std::string RoadWords(const TmcStretch& s) {
+    if (s.roadNumber.empty()) return s.roadName;
+    return s.roadName.empty() ? s.roadNumber : s.roadNumber + " " + s.roadName;
+}
+
+std::string PlaceWords(const TmcPlace& p) {
+    std::string words = p.firstName;
+    if (!p.secondName.empty()) words += " - " + p.secondName;
+    if (!p.junction.empty()) words += (words.empty() ? "junction " : " (") + p.junction + (words.empty() ? "" : ")");
+    return words.empty() ? std::to_string(p.location) : words;
+}
+
+std::string StretchWords(const TmcStretch& s) {
+    std::string words = RoadWords(s);
+    if (!words.empty()) words += ": ";
+    words += PlaceWords(s.primary);
+    if (s.steps > 0) {
+        words += " \xE2\x86\x92 " + PlaceWords(s.secondary) + ", " + std::to_string(s.steps) +
+                 (s.steps == 1 ? " location" : " locations");
+    }
+    if (s.chainEnded) words += " (the table's chain ends there)";
+    if (!s.towards.empty()) words += ", towards " + s.towards;
+    return words;
+}
+
+namespace {
+
 // A message in words and as JSON members, shared by every event that shows one.
 struct MessageWords {
     std::string json;
@@ -220,7 +249,13 @@ MessageWords Describe(const TmcMessage& m, const EventTable* events, const Locat
                    m.duration, TmcUrgencyName(urgency), m.groups, m.encrypted ? "true" : "false");
     text += Format(" at %u", m.location);
     const std::string place = locations && !m.encrypted ? locations->Describe(m.pi, m.ltn, m.location) : "";
-    if (!place.empty()) {
+    TmcStretch stretch;
+    if (locations != nullptr && locations->Stretch(m, stretch)) {
+        text += " \"" + Printable(StretchWords(stretch)) + "\"";
+        json += ",\"location_text\":" + JsonString(place) + ",\"road\":" + JsonString(RoadWords(stretch)) +
+                ",\"from\":" + JsonString(PlaceWords(stretch.primary)) + ",\"to\":" +
+                JsonString(PlaceWords(stretch.secondary)) + ",\"towards\":" + JsonString(stretch.towards);
+    } else if (!place.empty()) {
         text += " \"" + Printable(place) + "\"";
         json += ",\"location_text\":" + JsonString(place);
     }

@@ -56,4 +56,13 @@ private:
 // UTF-16 from the library to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf8(const unsigned short* text);
 
+// A JSON string literal of UTF-8 text.
+std::string JsonString(const std::string& text);
+
+// A stretch in words: "A99 Nordring: Zentrum Süd (3) → Messe (4), 1 location,
+// towards Hafen"; its road, and one of its places.
+std::string StretchWords(const TmcStretch& stretch);
+std::string RoadWords(const TmcStretch& stretch);
+std::string PlaceWords(const TmcPlace& place);
+
 }  // namespace rdstmc::monitor

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace rdstmc::tools {
 namespace {
@@ -72,6 +74,24 @@ bool HeldByAnotherProgram(const std::string& path) {
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     close(fd);
     return held;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    const std::string beside = path + ".new-" + std::to_string(getpid());
+    const int fd = open(beside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 || done != content.size() || rename(beside.c_str(), path.c_str()) != 0) {
+        unlink(beside.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }

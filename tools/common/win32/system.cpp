@@ -121,6 +121,21 @@ bool HeldByAnotherProgram(const std::string& path) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    const std::wstring target = Wide(path);
+    const std::wstring beside = target + L".new-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE h = CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool written = WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &n, nullptr) && n == content.size();
+    CloseHandle(h);
+    if (!written || !MoveFileExW(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(beside.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 bool CanWrite(const std::string& path) {
