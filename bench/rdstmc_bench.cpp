@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/seams.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"
 #include "platform/named_event.h"

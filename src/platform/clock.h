@@ -16,8 +16,4 @@ uint64_t MonotonicMs();
 // Blocks the calling thread for at least `ms` milliseconds.
 void SleepMs(unsigned ms);
 
-// Test hook: adds `offset` to every later TickCount, so tests can cross 2^31
-// and 2^32 without waiting weeks.
-void SetTickOffsetForTesting(uint32_t offset);
-
 }  // namespace rdstmc::platform

@@ -30,10 +30,4 @@ EventWaitResult NamedEventWaitEither(NamedEvent* first, NamedEvent* second,
 
 void NamedEventClose(NamedEvent* event);
 
-// Test hook: later opens use "<prefix><name>", so parallel test processes do
-// not share the system-wide events. Set before any event is opened.
-void SetNamedEventPrefixForTesting(const char* prefix);
-// Removes the system-wide object behind `name` (with the prefix applied).
-void NamedEventRemove(const char* name);
-
 }  // namespace rdstmc::platform

@@ -23,9 +23,6 @@ public:
     // status as it is.
     std::optional<TmcStatus> Next(Activity activity);
 
-    int SinceRds() const { return sinceRds_; }
-    int SinceTmc() const { return sinceTmc_; }
-
 private:
     int sinceRds_ = kSaturated;
     int sinceTmc_ = kSaturated;

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "support/seams.h"
 #include "data/receiver_state.h"
 #include "receiver_emulator.h"
 #include "support/test_support.h"
@@ -140,12 +141,12 @@ TEST_F(TunerTest, WithoutAPortNothingIsSent) {
 
 TEST_F(TunerTest, AFailedWriteIsReportedAndLeavesTheModeAsItWas) {
     ASSERT_TRUE(TmcControlTuner(TmcSeekUp, 0));
-    ASSERT_EQ(State().tunerMode.load(), 0);
+    ASSERT_EQ(test::TunerMode(), 0);
     receiver_.Hangup();
     EXPECT_FALSE(TmcControlTuner(TmcTune, 1000));
-    EXPECT_EQ(State().tunerMode.load(), 0);
+    EXPECT_EQ(test::TunerMode(), 0);
     EXPECT_FALSE(TmcControlTuner(TmcSeekUpF470, 0));
-    EXPECT_EQ(State().seekParameter.load(), 470) << "stored before the send, kept when it fails";
+    EXPECT_EQ(test::SeekParameter(), 470) << "stored before the send, kept when it fails";
     EXPECT_FALSE(TmcSendCommand("$PLTCM,A1")) << "the truth, not 'always true'";
 }
 

@@ -4,7 +4,7 @@
 #include "platform/clock.h"
 #include "platform/named_event.h"
 #include "sentences.h"
-#include "status/status_worker.h"
+#include "support/seams.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -44,15 +44,15 @@ protected:
     // Which activity event is set now (taking it), if any.
     EventWaitResult TakeActivity() {
         platform::Wakeup never;
-        return platform::NamedEventWaitEither(State().rdsEvent.load(), State().tmcEvent.load(), never, 0);
+        return platform::NamedEventWaitEither(test::RdsEvent(), test::TmcEvent(), never, 0);
     }
     test::RdsRecorder rds_;
     test::RawRecorder raw_;
 };
 
 TEST_F(GroupTest, ActivityEventsAreSetAtMostOncePerSecond) {
-    OpenActivityEvents();
-    ASSERT_NE(State().tmcEvent.load(), nullptr);
+    test::OpenActivityEvents();
+    ASSERT_NE(test::TmcEvent(), nullptr);
     while (TakeActivity() != EventWaitResult::TimedOut) {
     }
     uint32_t offset = 0;
@@ -75,7 +75,7 @@ TEST_F(GroupTest, ActivityEventsAreSetAtMostOncePerSecond) {
 }
 
 TEST_F(GroupTest, ActivityTimingSurvivesTheTickWrapping) {
-    OpenActivityEvents();
+    test::OpenActivityEvents();
     while (TakeActivity() != EventWaitResult::TimedOut) {
     }
     // Put the tick 500 ms before 2^32, then step across it.
@@ -95,10 +95,10 @@ TEST_F(GroupTest, ActivityTimingSurvivesTheTickWrapping) {
 }
 
 TEST_F(GroupTest, BeforeTheEventsExistTicksStillAdvance) {
-    ASSERT_EQ(State().rdsEvent.load(), nullptr) << "a fresh process has not opened them";
+    ASSERT_EQ(test::RdsEvent(), nullptr) << "a fresh process has not opened them";
     Feed(GroupSentence(1, kB0A, 0, 0) + GroupSentence(1, kB8A, 5, 6));
-    EXPECT_NE(State().scratch.lastRdsTick, 0u);
-    EXPECT_NE(State().scratch.lastTmcTick, 0u);
+    EXPECT_NE(test::LastRdsTick(), 0u);
+    EXPECT_NE(test::LastTmcTick(), 0u);
 }
 
 TEST_F(GroupTest, TmcRelatedGroupsReachTheRawListenerOnlyWhenNew) {
@@ -148,7 +148,7 @@ TEST_F(GroupTest, FillerAndOutOfRangeCodesAreSkipped) {
     EXPECT_EQ(PublishedAf(), List({876, 1079}));
     Feed(GroupSentence(1, kB0A, 224 * 256 + 205, 0));   // no AFs, filler: clears, publishes nothing
     EXPECT_EQ(PublishedAf(), List({876, 1079}));
-    EXPECT_EQ(State().scratch.afExpected, 0);
+    EXPECT_EQ(test::AfExpected(), 0);
     EXPECT_EQ(rds_.AfLists().size(), 1u);
 }
 
@@ -169,11 +169,11 @@ TEST_F(GroupTest, AppendsPastTheAccumulatorAreDropped) {
     Feed(list + list);
     const auto published = PublishedAf();
     EXPECT_EQ(published[24], 875 + 60 + 11);
-    ASSERT_EQ(State().scratch.afExpected, 25);
+    ASSERT_EQ(test::AfExpected(), 25);
     std::string more;
     for (int i = 0; i < 40; ++i) more += GroupSentence(1, kB0A, 100 * 256 + 101, 0);
     Feed(more);
-    EXPECT_GT(State().scratch.afCollected, 25);
+    EXPECT_GT(test::AfCollected(), 25);
     EXPECT_EQ(PublishedAf(), published) << "nothing past the 25th entry was stored";
     EXPECT_EQ(rds_.AfLists().size(), 1u);
 }
@@ -187,7 +187,7 @@ TEST_F(GroupTest, BadGroupsChangeNothing) {
     ASSERT_TRUE(TmcGetRdsStation(pi, name, 9));
     EXPECT_EQ(pi, 0x6201u);
     EXPECT_TRUE(raw_.Groups().empty());
-    EXPECT_EQ(State().scratch.afCollected, 1) << "no AF code was taken from a bad group";
+    EXPECT_EQ(test::AfCollected(), 1) << "no AF code was taken from a bad group";
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(StationTest, EveryValidNameReportIsNotifiedWithThePi) {
-    State().programmeId.store(0x6201);
+    Feed(emulator::GroupSentence(0x6201, 0x0000, 0, 0));  // the PI comes with the 0A groups
     Feed(StationSentence("NDR 2   ") + StationSentence("NDR 2   "));
     ASSERT_EQ(rds_.Stations().size(), 2u) << "changed or not";
     EXPECT_EQ(rds_.Stations()[1], std::make_pair(0x6201, std::string("NDR 2   ")));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/seams.h"
 #include "data/decoders.h"
 #include "sentences.h"
 #include "support/test_support.h"
@@ -15,7 +16,7 @@ class TuningTest : public test::DecoderTest {
 protected:
     void SetUp() override {
         DecoderTest::SetUp();
-        State().tunerMode.store(1);
+        test::SetTunerMode(1);
         Connect(&listener_);
     }
     int Health() {

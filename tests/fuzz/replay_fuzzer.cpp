@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/seams.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "record/replay.h"
@@ -51,7 +52,7 @@ void CheckAndPlay(void*, uint32_t, char* sentence, char* end) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool available = [] {
-        State().replayRunning.store(true);
+        test::SetQueriesAvailable(true);
         return true;
     }();
     (void)available;

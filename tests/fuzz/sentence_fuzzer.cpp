@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/seams.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"  // the buffer limits
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Connect(static_cast<ITmcStatusListener*>(q));
         Connect(static_cast<ITmcRawDataListener*>(q));
         // Queries answer as during a replay.
-        State().replayRunning.store(true);
+        test::SetQueriesAvailable(true);
         return q;
     }();
     (void)quiet;

@@ -129,7 +129,9 @@ TEST_F(PortTest, CloseEndsTheReaderPromptly) {
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(TmcClose());
     ASSERT_TRUE(status.WaitFor(TmcStatusStopped, 2000ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "woken at once, not after a read time-out";
+    // Woken: without the wake-up the reader would finish its one-second read
+    // first. The bound stays below that on the slowest tree CI runs.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 900ms) << "woken at once, not after a read time-out";
     EXPECT_TRUE(test::WaitUntil([&] { return test::ThreadCount() == threadsOpen - 2; }, 2000ms));
 }
 
@@ -139,7 +141,9 @@ TEST_F(PortTest, ManyOpenCloseCyclesLeakNoThreadsOrDescriptors) {
     ASSERT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
     const int fds = test::OpenDescriptorCount();
     const int threads = test::ThreadCount();
-    for (int i = 0; i < 200; ++i) {
+    // Each cycle opens at the pace of the two start-up sentences; forty show
+    // a leak of anything per cycle as forty.
+    for (int i = 0; i < 40; ++i) {
         ASSERT_TRUE(Open()) << i;
         if (i % 3 == 2) {
             ASSERT_TRUE(TmcReopen()) << i;
@@ -159,7 +163,7 @@ TEST_F(PortTest, APortThatNeverTakesAWriteFailsTheOpenInBoundedTime) {
     Connect(&status);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(TmcOpen("/dev/full", 9600));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 4000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, test::Scaled(4000ms)) << "the start-up sentence is given up";
     EXPECT_FALSE(TmcIsOpen());
     EXPECT_EQ(TmcGetStatus(), TmcStatusOpenFailed);
 }
@@ -169,7 +173,9 @@ TEST_F(PortTest, OpenOnASilentModuleTakesLittleMoreThanTheTwoPacedSentences) {
     ASSERT_TRUE(Open());
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 290ms);
-    EXPECT_LT(took, 1000ms) << "the probe does not wait for data";
+    // Waiting for data, the probe would add its one-second read to the 300 ms
+    // of the two paced sentences.
+    EXPECT_LT(took, 1250ms) << "the probe does not wait for data";
 }
 
 TEST_F(PortTest, APulledDeviceNeitherCrashesNorSpinsAndReopenWorksAfterwards) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/seams.h"
 #include "platform/named_event.h"
 #include "support/process_support.h"
 #include "support/test_support.h"

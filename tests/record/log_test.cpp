@@ -11,6 +11,7 @@
 #include <regex>
 #include <thread>
 
+#include "support/seams.h"
 #include "platform/clock.h"
 #include "data/receiver_state.h"
 #include "receiver_emulator.h"
@@ -119,17 +120,17 @@ TEST_F(LogTest, AnUnwritableLogLosesRecordsButNothingElse) {
     const std::string missingDir = dir_.File("no");
     ASSERT_TRUE(TmcStartLogging((missingDir + "/x.log").c_str()));
     test::QueriesAvailable available;
-    const uint64_t lostBefore = State().logRecordsLost.load();
+    const uint64_t lostBefore = test::LogRecordsLost();
     test::Feed(emulator::TuningSentence(9000, 1));
     int f = 0;
     ASSERT_TRUE(TmcGetTunerFrequency(f));
     EXPECT_EQ(f, 900);
-    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1) << "the lost record is counted";
+    EXPECT_EQ(test::LogRecordsLost(), lostBefore + 1) << "the lost record is counted";
     // Logging stays on: once the file can be written, records arrive again.
     ASSERT_EQ(mkdir(missingDir.c_str(), 0700), 0);
     test::Feed(emulator::TuningSentence(9100, 1));
     EXPECT_EQ(test::LoggedSentences(test::ReadFile(missingDir + "/x.log")), emulator::TuningSentence(9100, 1));
-    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1);
+    EXPECT_EQ(test::LogRecordsLost(), lostBefore + 1);
     EXPECT_TRUE(TmcStopLogging());
 }
 
@@ -138,7 +139,7 @@ TEST_F(LogTest, AnUnwritableLogLosesRecordsButNothingElse) {
 // that moment must still get through.
 TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheFile) {
     ASSERT_TRUE(TmcStartLogging(path_.c_str()));
-    const uint64_t lostBefore = State().logRecordsLost.load();
+    const uint64_t lostBefore = test::LogRecordsLost();
     std::atomic<bool> looking{true};
     std::thread lister([&] {
         char target[256];
@@ -156,7 +157,7 @@ TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheF
     for (int i = 0; i < kRecords; ++i) WriteLogLine(line.c_str(), line.size());
     looking.store(false);
     lister.join();
-    EXPECT_EQ(State().logRecordsLost.load(), lostBefore);
+    EXPECT_EQ(test::LogRecordsLost(), lostBefore);
     const std::string log = test::ReadFile(path_);
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kRecords);
 
@@ -165,7 +166,7 @@ TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheF
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
     WriteLogLine(line.c_str(), line.size());
     close(holder);
-    EXPECT_EQ(State().logRecordsLost.load(), lostBefore + 1);
+    EXPECT_EQ(test::LogRecordsLost(), lostBefore + 1);
     EXPECT_EQ(test::ReadFile(path_).size(), log.size());
 }
 

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "data/receiver_state.h"
@@ -65,7 +67,10 @@ protected:
     // its end shows in the run flag and the status, not in a notification.
     static bool WaitForReplayEnd(std::chrono::milliseconds timeout) {
         return test::WaitUntil(
-            [] { return !State().replayRunning.load() && TmcGetStatus() == TmcStatusStopped; }, timeout);
+            [] {
+                int f;
+                return !TmcGetTunerFrequency(f) && TmcGetStatus() == TmcStatusStopped;
+            }, timeout);
     }
     bool Play(const std::string& content) {
         test::WriteFile(path_, content);
@@ -79,22 +84,76 @@ protected:
     Clock::time_point started_;
 };
 
-TEST_F(ReplayTest, RecordsWithinASecondOfTheFirstFormOneBatch) {
+// How a recording is cut into batches, followed through the replay's own
+// walk with a pause that only marks where a batch ends: no wall clock.
+std::vector<std::vector<int>> Batches(const std::string& content) {
+    struct Walk {
+        std::string content;
+        size_t at = 0;
+        std::vector<std::vector<int>> batches{{}};
+    } walk{content};
+    const auto read = [](void* context, char* buffer, size_t capacity) -> long {
+        Walk& w = *static_cast<Walk*>(context);
+        const size_t n = std::min(capacity, w.content.size() - w.at);
+        std::memcpy(buffer, w.content.data() + w.at, n);
+        w.at += n;
+        return static_cast<long>(n);
+    };
+    const auto pause = [](void* context, unsigned) { static_cast<Walk*>(context)->batches.emplace_back(); };
+    const auto sink = [](void* context, uint32_t, char* sentence, char*) {
+        // Each test sentence is a tuning report: its frequency names it.
+        static_cast<Walk*>(context)->batches.back().push_back(std::atoi(sentence + 7) / 10);
+    };
+    std::atomic<bool> running{true};
+    PlayRecording(read, pause, &walk, running, sink, &walk);
+    walk.batches.pop_back();  // after the last batch's pause
+    return walk.batches;
+}
+
+using BatchList = std::vector<std::vector<int>>;
+
+TEST(ReplayBatches, RecordsWithinASecondOfTheFirstFormOneBatchAndAnyLongerPauseIsOne) {
+    EXPECT_EQ(Batches(Record(1000, TuningSentence(9000, 1)) + Record(1500, TuningSentence(9100, 1)) +
+                      Record(2100, TuningSentence(9200, 1))),
+              (BatchList{{900, 910}, {920}}));
+    EXPECT_EQ(Batches(Record(0, TuningSentence(9000, 1)) + Record(60000, TuningSentence(9100, 1))),
+              (BatchList{{900}, {910}}))
+        << "a minute of silence is one pause";
+}
+
+TEST(ReplayBatches, StampsAcrossTwoToThe31AndTwoToThe32KeepTheirBatches) {
+    // 2147483000 and 2147483500 share a batch; 2147484100 is logged as its
+    // signed form and opens the next.
+    EXPECT_EQ(Batches(Record(2147483000LL, TuningSentence(9000, 1)) + Record(2147483500LL, TuningSentence(9100, 1)) +
+                      Record(2147484100LL - 4294967296LL, TuningSentence(9200, 1))),
+              (BatchList{{900, 910}, {920}}));
+    EXPECT_EQ(Batches(Record(-500, TuningSentence(9000, 1)) + Record(-100, TuningSentence(9100, 1)) +
+                      Record(304, TuningSentence(9200, 1)) + Record(1000, TuningSentence(9300, 1))),
+              (BatchList{{900, 910, 920}, {930}}))
+        << "-500 to 304 is 804 ms";
+}
+
+TEST(ReplayBatches, ABatchLongerThanTheBufferIsNotStretched) {
+    // Eighty records within 800 ms fill the 1024-byte buffer several times.
+    std::string content;
+    std::vector<int> first;
+    for (int i = 0; i < 80; ++i) {
+        content += Record(10 * i, TuningSentence(8800 + 10 * i, 1));
+        first.push_back(880 + i);
+    }
+    ASSERT_GT(content.size(), 2 * kReplayBufferSize);
+    content += Record(5000, TuningSentence(10000, 1));
+    EXPECT_EQ(Batches(content), (BatchList{first, {1000}})) << "refills continue the batch, no pause between";
+}
+
+// The library's own replay pauses its second between batches.
+TEST_F(ReplayTest, TheLibrarysReplayPausesBetweenBatches) {
     ASSERT_TRUE(Play(Record(1000, TuningSentence(9000, 1)) + Record(1500, TuningSentence(9100, 1)) +
                      Record(2100, TuningSentence(9200, 1))));
     ASSERT_TRUE(test::WaitUntil([&] { return freq_.Count() == 3; }, 4000ms));
     const auto seen = freq_.Seen_();
-    EXPECT_LT(Seconds(seen[1].at - seen[0].at), 0.3) << "1000 and 1500 together";
+    // A lower bound only: a slow machine can make the pause longer, never shorter.
     EXPECT_GT(Seconds(seen[2].at - seen[1].at), 0.7) << "2100 opens the next batch, a second later";
-    EXPECT_LT(Seconds(seen[2].at - seen[1].at), 1.8);
-}
-
-TEST_F(ReplayTest, ALongPauseInTheRecordingPlaysAsOneSecond) {
-    ASSERT_TRUE(Play(Record(0, TuningSentence(9000, 1)) + Record(60000, TuningSentence(9100, 1))));
-    ASSERT_TRUE(test::WaitUntil([&] { return freq_.Count() == 2; }, 4000ms));
-    const auto seen = freq_.Seen_();
-    EXPECT_GT(Seconds(seen[1].at - seen[0].at), 0.7);
-    EXPECT_LT(Seconds(seen[1].at - seen[0].at), 1.8);
 }
 
 TEST_F(ReplayTest, LinesWithoutStampOrSentenceAreSkipped) {
@@ -104,39 +163,6 @@ TEST_F(ReplayTest, LinesWithoutStampOrSentenceAreSkipped) {
     ASSERT_EQ(freq_.Count(), 2u);
     EXPECT_EQ(freq_.Seen_()[0].frequency, 905) << "the last '[' of a line holds the stamp";
     EXPECT_EQ(freq_.Seen_()[1].frequency, 910);
-}
-
-TEST_F(ReplayTest, NegativeStampsPlayAtTheRecordedPaceAcrossTwoToThe31) {
-    // 2147483000 and 2147483500 share a batch; 2147484100 is logged as its
-    // signed form and comes a second later.
-    ASSERT_TRUE(Play(Record(2147483000LL, TuningSentence(9000, 1)) + Record(2147483500LL, TuningSentence(9100, 1)) +
-                     Record(2147484100LL - 4294967296LL, TuningSentence(9200, 1))));
-    ASSERT_TRUE(test::WaitUntil([&] { return freq_.Count() == 3; }, 4000ms));
-    const auto seen = freq_.Seen_();
-    EXPECT_LT(Seconds(seen[1].at - seen[0].at), 0.3);
-    EXPECT_GT(Seconds(seen[2].at - seen[1].at), 0.7);
-}
-
-TEST_F(ReplayTest, StampsThatWrapPast2To32StayInTheirBatch) {
-    ASSERT_TRUE(Play(Record(-500, TuningSentence(9000, 1)) + Record(-100, TuningSentence(9100, 1)) +
-                     Record(304, TuningSentence(9200, 1)) + Record(1000, TuningSentence(9300, 1))));
-    ASSERT_TRUE(test::WaitUntil([&] { return freq_.Count() == 4; }, 4000ms));
-    const auto seen = freq_.Seen_();
-    EXPECT_LT(Seconds(seen[2].at - seen[0].at), 0.3) << "-500 to 304 is 804 ms";
-    EXPECT_GT(Seconds(seen[3].at - seen[2].at), 0.7);
-}
-
-TEST_F(ReplayTest, ABatchLongerThanTheBufferIsNotStretched) {
-    // Eighty records within 800 ms fill the 1024-byte buffer several times.
-    std::string content;
-    for (int i = 0; i < 80; ++i) content += Record(10 * i, TuningSentence(8800 + 10 * i, 1));
-    ASSERT_GT(content.size(), 2 * kReplayBufferSize);
-    content += Record(5000, TuningSentence(10000, 1));
-    ASSERT_TRUE(Play(content));
-    ASSERT_TRUE(test::WaitUntil([&] { return freq_.Count() == 81; }, 5000ms));
-    const auto seen = freq_.Seen_();
-    EXPECT_LT(Seconds(seen[79].at - seen[0].at), 0.5) << "refills continue the batch at once";
-    EXPECT_GT(Seconds(seen[80].at - seen[79].at), 0.7);
 }
 
 TEST_F(ReplayTest, ALineLongerThanTheBufferEndsTheReplay) {
@@ -170,8 +196,7 @@ TEST_F(ReplayTest, TheEndOfTheFileStopsEverything) {
     int f = 0;
     ASSERT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 900; }));
     ASSERT_TRUE(WaitForReplayEnd(4000ms));
-    EXPECT_FALSE(State().replayRunning.load());
-    EXPECT_FALSE(TmcGetTunerFrequency(f));
+    EXPECT_FALSE(TmcGetTunerFrequency(f)) << "the replay has ended: no query answers";
     EXPECT_FALSE(TmcStopSimulation());
 }
 
@@ -191,7 +216,8 @@ TEST_F(ReplayTest, StopThenStartNeverLeavesTheOldWorkersRunning) {
     const auto stopped = Clock::now();
     ASSERT_TRUE(TmcStopSimulation());
     ASSERT_TRUE(WaitForReplayEnd(2000ms));
-    EXPECT_LT(Clock::now() - stopped, 300ms) << "the workers are woken from their pause";
+    // Below the one-second pause they would otherwise finish, on every tree.
+    EXPECT_LT(Clock::now() - stopped, 900ms) << "the workers are woken from their pause";
 }
 
 TEST_F(ReplayTest, ReplayedSentencesAreNeverLogged) {

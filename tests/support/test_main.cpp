@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "support/seams.h"
 #include "platform/named_event.h"
 #include "status/status_worker.h"
 #include "support/test_support.h"

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "support/seams.h"
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -60,16 +62,10 @@ std::string Narrow(const unsigned short* wide) {
     return out;
 }
 
-void FreshState() {
-    ZeroFillPublished();
-    ReceiverState& s = State();
-    platform::LockGuard guard(s.dataLock);
-    s.quality = QualityRing{};
-    s.scratch = DecoderScratch{};
-}
+void FreshState() { ResetDecoders(); }
 
-QueriesAvailable::QueriesAvailable() { State().replayRunning.store(true); }
-QueriesAvailable::~QueriesAvailable() { State().replayRunning.store(false); }
+QueriesAvailable::QueriesAvailable() { SetQueriesAvailable(true); }
+QueriesAvailable::~QueriesAvailable() { SetQueriesAvailable(false); }
 
 TempDir::TempDir() {
     static std::atomic<unsigned> serial{0};

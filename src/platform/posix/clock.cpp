@@ -29,6 +29,8 @@ void SleepMs(unsigned ms) {
     }
 }
 
+// The tests' seam (declared in tests/support/seams.h): a shifted tick origin.
+void SetTickOffsetForTesting(uint32_t offset);
 void SetTickOffsetForTesting(uint32_t offset) { g_tickOffset.store(offset, std::memory_order_relaxed); }
 
 }  // namespace rdstmc::platform

@@ -93,6 +93,11 @@ void NamedEventClose(NamedEvent* e) {
     delete e;
 }
 
+// The tests' seam (declared in tests/support/seams.h): private event names,
+// and removing them afterwards.
+void SetNamedEventPrefixForTesting(const char* prefix);
+void NamedEventRemove(const char* name);
+
 void SetNamedEventPrefixForTesting(const char* prefix) {
     std::snprintf(g_prefix, sizeof g_prefix, "%s", prefix ? prefix : "");
 }

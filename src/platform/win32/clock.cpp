@@ -17,6 +17,8 @@ uint64_t MonotonicMs() { return GetTickCount64(); }
 
 void SleepMs(unsigned ms) { Sleep(ms); }
 
+// The tests' seam (declared in tests/support/seams.h): a shifted tick origin.
+void SetTickOffsetForTesting(uint32_t offset);
 void SetTickOffsetForTesting(uint32_t offset) { g_tickOffset.store(offset); }
 
 }  // namespace rdstmc::platform

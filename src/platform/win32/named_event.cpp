@@ -63,6 +63,11 @@ void NamedEventClose(NamedEvent* event) {
     delete event;
 }
 
+// The tests' seam (declared in tests/support/seams.h): private event names,
+// and removing them afterwards.
+void SetNamedEventPrefixForTesting(const char* prefix);
+void NamedEventRemove(const char* name);
+
 void SetNamedEventPrefixForTesting(const char* prefix) {
     std::strncpy(g_prefix, prefix ? prefix : "", sizeof g_prefix - 1);
 }
