@@ -36,7 +36,7 @@ std::string WriteTemporaryFile(const std::string& content);
 
 // Makes `path` hold `content`: written beside it, then moved over it in one
 // step, so a program reading it never sees half a file. False on failure.
-bool ReplaceFile(const std::string& path, const std::string& content);
+bool ReplaceFileContent(const std::string& path, const std::string& content);
 
 // Whether standard output goes to a terminal (else a file or a pipe).
 bool StandardOutputIsTerminal();

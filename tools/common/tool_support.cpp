@@ -17,6 +17,8 @@ std::string BundledRecording() {
     const std::string candidates[] = {
         std::string(RDSTMC_SOURCE_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
         beside.empty() ? std::string() : beside + "/" + RDSTMC_BUNDLED_RECORDING,
+        // An installed tree moved as a whole, or unpacked from a ZIP.
+        beside.empty() ? std::string() : beside + "/../share/rdstmc/" + RDSTMC_BUNDLED_RECORDING,
         std::string(RDSTMC_INSTALLED_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
     };
     for (const std::string& path : candidates) {

@@ -94,7 +94,7 @@ void Traffic::WriteMap() {
     if (options_.geoJsonFile.empty()) return;
     std::vector<TmcStoredMessage> messages;
     for (size_t i = 0; i < picture_.Size(); ++i) messages.push_back(picture_.At(i));
-    if (!tools::ReplaceFile(options_.geoJsonFile, GeoJson(messages, options_.events, options_.locations))) {
+    if (!tools::ReplaceFileContent(options_.geoJsonFile, GeoJson(messages, options_.events, options_.locations))) {
         view_.Note(options_.geoJsonFile + ": the map layer could not be written");
     }
 }

@@ -76,7 +76,7 @@ bool HeldByAnotherProgram(const std::string& path) {
     return held;
 }
 
-bool ReplaceFile(const std::string& path, const std::string& content) {
+bool ReplaceFileContent(const std::string& path, const std::string& content) {
     const std::string beside = path + ".new-" + std::to_string(getpid());
     const int fd = open(beside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;

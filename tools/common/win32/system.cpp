@@ -121,7 +121,7 @@ bool HeldByAnotherProgram(const std::string& path) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-bool ReplaceFile(const std::string& path, const std::string& content) {
+bool ReplaceFileContent(const std::string& path, const std::string& content) {
     const std::wstring target = Wide(path);
     const std::wstring beside = target + L".new-" + std::to_wstring(GetCurrentProcessId());
     const HANDLE h = CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
