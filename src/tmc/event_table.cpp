@@ -3,18 +3,18 @@
 // properties of every code are built in).
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "rdstmc_tmc.h"
+#include "tmc/whole_file.h"
 
 namespace rdstmc {
 namespace {
 
 constexpr int kEventCodes = 2048;  // 11-bit event codes
 constexpr char kQuantifierMark[] = "(Q)";
+// The list with its texts in every language is well under a megabyte.
+constexpr size_t kMaxListBytes = 64u << 20;
 
 std::string Trim(const std::string& s) {
     size_t from = 0, to = s.size();
@@ -25,14 +25,14 @@ std::string Trim(const std::string& s) {
 
 std::vector<std::string> SplitFields(const std::string& line) {
     std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ';')) {
-        field = Trim(field);
+    for (size_t from = 0; from <= line.size();) {
+        size_t to = line.find(';', from);
+        if (to == std::string::npos) to = line.size();
+        std::string field = Trim(line.substr(from, to - from));
         if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
-        fields.push_back(field);
+        fields.push_back(std::move(field));
+        from = to + 1;
     }
-    if (!line.empty() && line.back() == ';') fields.emplace_back();
     return fields;
 }
 
@@ -73,10 +73,11 @@ const std::string kNoText;
 }  // namespace
 
 bool EventTable::Load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": " + std::strerror(errno);
-        return false;
+    std::string text;
+    switch (ReadWholeFile(path, kMaxListBytes, text)) {
+        case WholeFile::kRead: break;
+        case WholeFile::kUnreadable: error = path + ": cannot be read"; return false;
+        case WholeFile::kTooLarge: error = path + ": far too large for an event list"; return false;
     }
     std::vector<Entry> entries(kEventCodes, Entry{"", "", TmcUrgency::Normal, -1});
     for (int code = 0; code < kEventCodes; ++code) {
@@ -88,7 +89,11 @@ bool EventTable::Load(const std::string& path, std::string& error) {
     size_t loaded = 0;
     ListColumns list;
     bool first = true;
-    for (std::string line; std::getline(in, line); first = false) {
+    for (size_t at = 0; at < text.size(); first = false) {
+        size_t feed = text.find('\n', at);
+        if (feed == std::string::npos) feed = text.size();
+        std::string line = text.substr(at, feed - at);
+        at = feed + 1;
         if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a byte order mark
         const std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == '#') continue;

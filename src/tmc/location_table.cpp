@@ -7,9 +7,9 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/file.h"
 #include "rdstmc_tmc.h"
 #include "text/text.h"
+#include "tmc/whole_file.h"
 
 namespace rdstmc {
 namespace {
@@ -62,16 +62,12 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
-// A whole file through the library's file layer (UTF-8 names on every
-// system); false when it cannot be read.
+// No real table file comes near this; a guard against reading a wrong,
+// huge file whole.
+constexpr size_t kMaxTableFileBytes = size_t{1} << 30;
+
 bool ReadWhole(const std::string& path, std::string& out) {
-    platform::File file = platform::FileOpenRead(path.c_str());
-    if (!file.IsOpen()) return false;
-    char block[1 << 16];
-    long n;
-    while ((n = platform::FileRead(file, block, sizeof block)) > 0) out.append(block, static_cast<size_t>(n));
-    platform::FileClose(file);
-    return n == 0;
+    return ReadWholeFile(path, kMaxTableFileBytes, out) == WholeFile::kRead;
 }
 
 // The character set README.DAT names; an unnamed or unknown set is read as

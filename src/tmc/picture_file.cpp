@@ -2,6 +2,7 @@
 // (UTF-8 names on every system).
 #include "platform/file.h"
 #include "rdstmc_tmc.h"
+#include "tmc/whole_file.h"
 
 namespace rdstmc {
 namespace {
@@ -19,21 +20,11 @@ bool TrafficPicture::Save(const std::string& path, std::string& error) const {
 
 bool TrafficPicture::Load(const std::string& path, int64_t now, std::string& error) {
     Clear();
-    platform::File file = platform::FileOpenRead(path.c_str());
-    if (!file.IsOpen()) {
-        error = path + ": cannot be read";
-        return false;
-    }
     std::string text;
-    char buffer[65536];
-    long n;
-    while ((n = platform::FileRead(file, buffer, sizeof buffer)) > 0 && text.size() <= kMaxPictureBytes) {
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    platform::FileClose(file);
-    if (n < 0 || text.size() > kMaxPictureBytes) {
-        error = path + (n < 0 ? ": cannot be read" : ": far too large for a traffic picture");
-        return false;
+    switch (ReadWholeFile(path, kMaxPictureBytes, text)) {
+        case WholeFile::kRead: break;
+        case WholeFile::kUnreadable: error = path + ": cannot be read"; return false;
+        case WholeFile::kTooLarge: error = path + ": far too large for a traffic picture"; return false;
     }
     if (Restore(text, now, error)) return true;
     error = path + ": " + error;

@@ -76,7 +76,7 @@ TempDir::TempDir() {
             base / ("rdstmc-test-" + std::to_string(stamp) + "-" + std::to_string(serial.fetch_add(1)));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error)) {
-            path_ = candidate.string();
+            path_ = candidate.u8string();
             return;
         }
     }
@@ -85,18 +85,18 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(std::filesystem::u8path(path_), ignored);
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     out << content;
 }
 

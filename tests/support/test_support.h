@@ -73,7 +73,8 @@ protected:
 };
 
 // A fresh directory of its own, removed with everything in it at the end of
-// the test. Throws if none can be made, rather than lending a shared one.
+// the test; its path in UTF-8. Throws if none can be made, rather than
+// lending a shared one.
 class TempDir {
 public:
     TempDir();
@@ -85,6 +86,7 @@ private:
     std::string path_;
 };
 
+// Paths here are UTF-8 on every system, as the library takes them.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 // The sentences of a log's records, their "[tick]," taken off, one after

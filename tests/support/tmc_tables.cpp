@@ -3,28 +3,33 @@
 namespace rdstmc::test {
 
 void WriteLocationTables(const TempDir& dir) {
-    WriteFile(dir.File("README.DAT"), "Location table 12, character set ISO-8859-1\r\n");
-    WriteFile(dir.File("COUNTRIES.DAT"), "CID;ECC;CCD;CNAME\r\n58;E0;D;Deutschland\r\n");
-    WriteFile(dir.File("LOCATIONDATASETS.DAT"), "CID;TABCD;DCOMMENT;VERSION;VERSIONDESCRIPTION\r\n58;12;test;1.0;\r\n");
-    WriteFile(dir.File("NAMES.DAT"),
+    WriteLocationTables(dir.Path(), "ISO-8859-1", "L\xFC" "neburger Heide");
+}
+
+void WriteLocationTables(const std::string& directory, const std::string& charset, const std::string& areaName) {
+    const auto file = [&](const char* name) { return directory + "/" + name; };
+    WriteFile(file("README.DAT"), "Location table 12, character set " + charset + "\r\n");
+    WriteFile(file("COUNTRIES.DAT"), "CID;ECC;CCD;CNAME\r\n58;E0;D;Deutschland\r\n");
+    WriteFile(file("LOCATIONDATASETS.DAT"), "CID;TABCD;DCOMMENT;VERSION;VERSIONDESCRIPTION\r\n58;12;test;1.0;\r\n");
+    WriteFile(file("NAMES.DAT"),
         "CID;LID;NID;NAME;NCOMMENT;OFFICIALNAME\r\n"
-        "58;1;1;Hamburg;;\r\n58;1;2;Bremen;;\r\n58;1;3;Dibbersen;;\r\n58;1;4;L\xFC" "neburger Heide;;\r\n"
+        "58;1;1;Hamburg;;\r\n58;1;2;Bremen;;\r\n58;1;3;Dibbersen;;\r\n58;1;4;" + areaName + ";;\r\n"
         "58;1;5;Stra\xDF" "e;;\r\n");
-    WriteFile(dir.File("ROADS.DAT"),
+    WriteFile(file("ROADS.DAT"),
         "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;POL_LCD;PES_LEV\r\n"
         "58;12;100;L;1;1;A1;;1;2;300;\r\n");
-    WriteFile(dir.File("SEGMENTS.DAT"),
+    WriteFile(file("SEGMENTS.DAT"),
         "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;ROA_LCD;SEG_LCD;POL_LCD\r\n"
         "58;12;200;L;3;1;A1;;3;2;100;;300\r\n");
-    WriteFile(dir.File("POINTS.DAT"),
+    WriteFile(file("POINTS.DAT"),
         "CID;TABCD;LCD;CLASS;TCD;STCD;JUNCTIONNUMBER;RNID;N1ID;N2ID;POL_LCD;OTH_LCD;SEG_LCD;ROA_LCD;"
         "INPOS;INNEG;OUTPOS;OUTNEG;PRESENTPOS;PRESENTNEG;DIVERSIONPOS;DIVERSIONNEG;XCOORD;YCOORD;"
         "INTERRUPTSROAD;URBAN\r\n"
         "58;12;42156;P;1;3;36;;3;;300;;200;;1;1;1;1;1;1;;;+00997000;+5334000;0;0\r\n"
         "58;12;42157;P;1;3;;;5;;300;;;100;1;1;1;1;1;1;;;;;0;0\r\n");
-    WriteFile(dir.File("ADMINISTRATIVEAREA.DAT"),
+    WriteFile(file("ADMINISTRATIVEAREA.DAT"),
         "CID;TABCD;LCD;CLASS;TCD;STCD;NID;POL_LCD\r\n58;12;300;A;7;;4;\r\n");
-    WriteFile(dir.File("POFFSETS.DAT"), "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n58;12;42156;;42157\r\n");
+    WriteFile(file("POFFSETS.DAT"), "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n58;12;42156;;42157\r\n");
 }
 
 }  // namespace rdstmc::test

@@ -11,6 +11,9 @@ namespace rdstmc::test {
 // points Dibbersen (42156, on the segment) and "Straße" (42157, on the road),
 // and the area "Lüneburger Heide" (300).
 void WriteLocationTables(const TempDir& dir);
+// The same tables in `directory`, their README.DAT naming `charset`, and
+// the area's name given as the bytes of that character set.
+void WriteLocationTables(const std::string& directory, const std::string& charset, const std::string& areaName);
 
 // Table 7 of country 58, in UTF-8: ring road A99 "Nordring" (1000) from
 // Hafen to Flughafen, its segment (2000), and four points chained by offsets

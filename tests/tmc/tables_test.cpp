@@ -1,6 +1,8 @@
 // Event and location tables written by the test in the formats users load.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "rdstmc_tmc.h"
 #include "support/test_support.h"
 #include "support/tmc_tables.h"
@@ -63,6 +65,44 @@ TEST(LocationTable, NamesPointsSegmentsRoadsAndAreasInUtf8) {
     test::TempDir empty;
     EXPECT_FALSE(table.Load(empty.Path(), error));
     EXPECT_NE(error.find("NAMES.DAT"), std::string::npos);
+}
+
+TEST(LocationTable, NamesInLatin9AndCodePage1252ComeOutAsUtf8) {
+    struct Case {
+        const char* charset;
+        std::string bytes;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"ISO-8859-15", "\xA4uro \xA6koda \xBC" "uvre \xB4" "ir", "\u20ACuro \u0160koda \u0152uvre \u017Dir"},
+        {"Windows-1252", "\x80uro \x8Akoda \x8C" "uvre \x9E" "abljak", "\u20ACuro \u0160koda \u0152uvre \u017Eabljak"},
+        // The same bytes as in Latin-9, read as Latin-1: the README decides.
+        {"ISO-8859-1", "\xA4uro \xA6koda", "\u00A4uro \u00A6koda"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::WriteLocationTables(dir.Path(), c.charset, c.bytes);
+        LocationTable table;
+        std::string error;
+        ASSERT_TRUE(table.Load(dir.Path(), error)) << error;
+        EXPECT_EQ(table.Describe(0xD3C5, 12, 300), c.utf8) << c.charset;
+    }
+}
+
+TEST(Tables, OpenFromAFolderWhoseNameNoAnsiCodePageSpells) {
+    test::TempDir dir;
+    const std::string folder = dir.File("\u0141ukasz \u0395\u03BB\u03AD\u03BD\u03B7");
+    ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(folder)));
+    test::WriteLocationTables(folder, "ISO-8859-1", "Heide");
+    LocationTable table;
+    std::string error;
+    ASSERT_TRUE(table.Load(folder, error)) << error;
+    EXPECT_EQ(table.Describe(0xD3C5, 12, 300), "Heide");
+
+    test::WriteFile(folder + "/events.txt", "101;stationary traffic\n");
+    EventTable events;
+    ASSERT_TRUE(events.Load(folder + "/events.txt", error)) << error;
+    EXPECT_EQ(events.Text(101), "stationary traffic");
 }
 
 }  // namespace
