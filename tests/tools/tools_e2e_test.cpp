@@ -170,6 +170,18 @@ TEST(Tools, MonitorFailuresSayWhatIsWrongAndExitNonZero) {
         ChildProcess monitor(argv);
         EXPECT_EQ(monitor.Wait(10s), c.status) << c.message;
         EXPECT_TRUE(Has(monitor.Errors(), c.message)) << monitor.Errors();
+        EXPECT_FALSE(Has(monitor.Output(), "listening")) << "claims to listen on what it could not open";
+    }
+    {
+        // A recording is played by one program at a time.
+        test::TempDir dir;
+        const std::string recording = dir.File("river-fm.log");
+        test::WriteFile(recording, test::ReadFile(BUNDLED_RECORDING_PATH));
+        ChildProcess first({MONITOR_PATH, "--replay", recording});
+        ASSERT_TRUE(first.WaitForOutput("frequency", 10s)) << first.Errors();
+        ChildProcess second({MONITOR_PATH, "--replay", recording});
+        EXPECT_EQ(second.Wait(10s), 1);
+        EXPECT_TRUE(Has(second.Errors(), recording + ": in use by another program")) << second.Errors();
     }
     ChildProcess help({MONITOR_PATH, "--help"});
     EXPECT_EQ(help.Wait(10s), 0);
