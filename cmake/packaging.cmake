@@ -1,5 +1,9 @@
-# Debian packages from the install components (cpack -G DEB in a build
-# configured with -DCMAKE_INSTALL_PREFIX=/usr):
+# Packages. On Windows one ZIP for a developer to ship from (cpack -G ZIP):
+# bin/ with the DLL and the tools, lib/ with the import library, include/,
+# share/rdstmc/ with the data, and the README and the licence at the top;
+# every binary stripped. Elsewhere Debian packages from the install
+# components (cpack -G DEB in a build configured with
+# -DCMAKE_INSTALL_PREFIX=/usr):
 #   librdstmc0     the shared library
 #   librdstmc-dev  header, CMake package and pkg-config file
 #   rdstmc-tools   rdstmc-monitor, rdstmc-emulator, rdstmc-convert, their
@@ -9,6 +13,20 @@ set(CPACK_PACKAGE_VENDOR "rdstmc developers")
 set(CPACK_PACKAGE_CONTACT "rdstmc developers <rdstmc@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "FM RDS and RDS-TMC receiver modules on a serial port")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+  set(CPACK_COMPONENTS_ALL lib dev tools)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
+  # The README and the LICENSE, with the data's notice, sit at the top.
+  include(CPack)
+  return()
+endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL lib dev tools)
@@ -36,6 +54,7 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a seria
  pkg-config file for building programs against librdstmc.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME rdstmc-tools)
+set(rdstmc_packages ${rdstmc_library_package} librdstmc-dev rdstmc-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${rdstmc_library_package} (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - tools
@@ -43,5 +62,12 @@ set(CPACK_DEBIAN_TOOLS_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a ser
  line speed and lists serial ports; rdstmc-emulator plays a receiver on a
  pseudo-terminal; rdstmc-convert turns RDS Spy logs and hexadecimal group
  lists into recordings. With a synthetic sample recording.")
+
+# Each package says whose work it holds and under which licences.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/copyright COPYONLY)
+foreach(component package IN ZIP_LISTS CPACK_COMPONENTS_ALL rdstmc_packages)
+  install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+          COMPONENT ${component})
+endforeach()
 
 include(CPack)

@@ -14,18 +14,21 @@ namespace rdstmc::tools {
 
 std::string BundledRecording() {
     const std::string beside = ProgramDirectory();
+    const size_t up = beside.find_last_of("/\\");
+    const std::string tree = up == std::string::npos ? std::string() : beside.substr(0, up);
+    // The program's own tree first: a package unpacked or installed anywhere
+    // finds its own copy, whatever the build machine's paths were.
     const std::string candidates[] = {
-        std::string(RDSTMC_SOURCE_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
         beside.empty() ? std::string() : beside + "/" + RDSTMC_BUNDLED_RECORDING,
-        // An installed tree moved as a whole, or unpacked from a ZIP.
-        beside.empty() ? std::string() : beside + "/../share/rdstmc/" + RDSTMC_BUNDLED_RECORDING,
+        tree.empty() ? std::string() : tree + "/share/rdstmc/" + RDSTMC_BUNDLED_RECORDING,
+        std::string(RDSTMC_SOURCE_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
         std::string(RDSTMC_INSTALLED_DATA_DIR) + "/" + RDSTMC_BUNDLED_RECORDING,
     };
     for (const std::string& path : candidates) {
         std::error_code ignored;
         if (!path.empty() && std::filesystem::is_regular_file(PathOf(path), ignored)) return path;
     }
-    return candidates[2];
+    return candidates[3];
 }
 
 bool ParseDecimal(const std::string& text, double& value) {

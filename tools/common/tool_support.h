@@ -5,10 +5,10 @@
 
 namespace rdstmc::tools {
 
-// The recording that ships with the library: beside the sources in a build
-// tree, beside the program, in share/rdstmc of the tree the program is in,
-// or where it was installed. Returns the installed
-// path when none exists, so the caller's message names where it should be.
+// The recording that ships with the library: beside the program, in
+// share/rdstmc of the tree the program is in, beside the sources in a build
+// tree, or where it was installed. Returns the installed path when none
+// exists, so the caller's message names where it should be.
 std::string BundledRecording();
 
 // Whole-string number parsing: false on anything but a number that fits.
