@@ -8,7 +8,7 @@
  * with a library lock held; see Connect below for what that promises.
  *
  * A process forked from one that uses the library starts with it closed (no
- * port, no worker) and cannot disturb the parent's connection. Once it has
+ * port, no worker, no log) and cannot disturb the parent's connection or log. Once it has
  * started a worker (a port opened, a replay started), the library stays
  * loaded until the process ends, so unloading it while a port is open or at
  * once after a close is safe; nothing waits for a worker on the way out.

@@ -33,10 +33,10 @@ bool FeedCallsEnded() {
     return true;
 }
 
-// A copy of the process (fork) starts closed. It has none of the workers, and
-// what it inherits is shared with the parent (the open device and its lock,
-// the wake-ups) or was held by the parent's other threads (the locks, calls
-// in progress). Left alone, a child that merely lives would keep the device
+// A copy of the process (fork) starts closed and not logging. It has none of
+// the workers, and what it inherits is shared with the parent (the open
+// device and its lock, the wake-ups) or was held by the parent's other
+// threads (the locks, calls in progress). Left alone, a child that merely lives would keep the device
 // locked, and one that closes would stop the parent's reader. The locks are
 // taken around the copy, in the order the library always takes them, so none
 // is copied while another thread holds it.
@@ -64,6 +64,9 @@ void StartClosedInChild() {
     s.replayRunning.store(false);
     s.portOpen.store(false);
     s.feedOpen.store(false);
+    // The log is the parent's recording of its own receiver: a run the
+    // child starts would otherwise write its sentences in among them.
+    s.loggingOn.store(false);
     if (s.transport) {
         s.transport->Abandon();
         s.transport.reset();

@@ -196,28 +196,69 @@ TEST_F(PortTest, APulledDeviceNeitherCrashesNorSpinsAndReopenWorksAfterwards) {
     EXPECT_TRUE(TmcOpen(replacement.DevicePath().c_str(), 9600));
 }
 
-// A listener that closes the port from inside its own callback.
+// A listener that, inside its own callback, closes the port, tries to open
+// another port and to start a replay, and disconnects itself.
 class ClosingListener : public ITmcFrequencyListener {
 public:
     ~ClosingListener() override { test::DisconnectIfConnected(this); }
     void OnFrequencyChanged(int, int, unsigned char) override {
         closed = TmcClose();
+        openedOther = TmcOpen(other.DevicePath().c_str(), 38400);
+        replayed = TmcStartSimulation(RDSTMC_BUNDLED_RECORDING_PATH);
         Disconnect(this);
         done = true;
     }
-    std::atomic<bool> closed{false}, done{false};
+    ReceiverEmulator other;
+    std::atomic<bool> closed{false}, openedOther{true}, replayed{true}, done{false};
 };
 
-TEST_F(PortTest, AListenerMayCloseAndDisconnectInsideItsCallback) {
+TEST_F(PortTest, AListenerMayCloseInsideItsCallbackButStartsNoRunThere) {
     ClosingListener l;
     Connect(&l);
     ASSERT_TRUE(Open());
     receiver_.Send(emulator::TuningSentence(9000, 40));
-    ASSERT_TRUE(test::WaitUntil([&] { return l.done.load(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return l.done.load(); })) << "a call from the callback hung";
     EXPECT_TRUE(l.closed);
+    // The reader cannot wait for its own end, so it may start no new run.
+    EXPECT_FALSE(l.openedOther);
+    EXPECT_FALSE(l.replayed);
     EXPECT_FALSE(TmcIsOpen());
     EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusStopped; }));
     EXPECT_TRUE(Open()) << "the next open waits for the old reader and succeeds";
+}
+
+// Stays inside its callback until let go.
+class StuckListener : public ITmcFrequencyListener {
+public:
+    ~StuckListener() override { test::DisconnectIfConnected(this); }
+    void OnFrequencyChanged(int frequency, int, unsigned char) override {
+        last = frequency;
+        inside = true;
+        while (hold) std::this_thread::sleep_for(1ms);
+        inside = false;
+    }
+    std::atomic<bool> hold{true}, inside{false};
+    std::atomic<int> last{0};
+};
+
+TEST_F(PortTest, CloseWithTheReaderStuckInAListenerReturnsAndALaterOpenWorks) {
+    StuckListener stuck;
+    Connect(&stuck);
+    ASSERT_TRUE(Open());
+    receiver_.Send(emulator::TuningSentence(9000, 40));
+    ASSERT_TRUE(test::WaitUntil([&] { return stuck.inside.load(); }));
+    // Close never waits for the reader: it returns at once, the port closed.
+    EXPECT_TRUE(TmcClose());
+    EXPECT_FALSE(TmcIsOpen());
+    // A new run needs the old one wholly over; while the reader stays stuck
+    // the open gives up after a bounded wait and says so.
+    EXPECT_FALSE(Open());
+    EXPECT_TRUE(stuck.inside) << "the reader was not stuck through the open";
+    stuck.hold = false;
+    ASSERT_TRUE(test::WaitUntil([&] { return !stuck.inside.load(); }));
+    ASSERT_TRUE(Open()) << "once the listener returns, the port opens again";
+    receiver_.Send(emulator::TuningSentence(9100, 40));
+    EXPECT_TRUE(test::WaitUntil([&] { return stuck.last == 910; }));
 }
 
 class ThrowingListener : public ITmcFrequencyListener {

@@ -97,6 +97,51 @@ TEST_F(ProcessCopy, AChildThatLivesOnDoesNotKeepTheDeviceFromTheParent) {
     EXPECT_EQ(ExitCode(child), 0);
 }
 
+TEST_F(ProcessCopy, AChildsOwnRunWritesNothingIntoTheParentsLog) {
+    test::TempDir dir;
+    const std::string log = dir.File("parent.log");
+    ASSERT_TRUE(TmcStartLogging(log.c_str()));
+    ASSERT_TRUE(Hears(9000));
+    emulator::ReceiverEmulator other;
+    const pid_t child = Fork([&] {
+        if (!TmcOpen(other.DevicePath().c_str(), 115200)) return 1;
+        int f = 0;
+        const bool heard = test::WaitUntil([&] { return TmcGetTunerFrequency(f) && f == 1010; }, 5000ms);
+        TmcClose();
+        return heard ? 0 : 2;
+    });
+    // The child's module reports what the parent's never does.
+    ASSERT_TRUE(other.WaitForLines(2, 5000ms)) << "the child did not open its port";
+    other.Send(emulator::TuningSentence(10100, 40));
+    ASSERT_EQ(ExitCode(child), 0);
+    EXPECT_TRUE(Hears(9100)) << "the parent's run goes on";
+    ASSERT_TRUE(TmcStopLogging());
+    EXPECT_EQ(test::LoggedSentences(test::ReadFile(log)),
+              emulator::TuningSentence(9000, 40) + emulator::TuningSentence(9100, 40));
+}
+
+TEST(ProcessCopyOfAReplay, TheChildStartsWithoutItAndTheParentsReplayGoesOn) {
+    test::TempDir dir;
+    const std::string own = dir.File("child.log");
+    test::WriteFile(own, test::ReadFile(RDSTMC_BUNDLED_RECORDING_PATH));
+    ASSERT_TRUE(TmcStartSimulation(RDSTMC_BUNDLED_RECORDING_PATH));
+    int f = 0;
+    ASSERT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f); }, 5000ms));
+    const pid_t child = Fork([&] {
+        int g = 0;
+        const bool closed = !TmcStopSimulation() && TmcGetStatus() == TmcStatusStopped && !TmcGetTunerFrequency(g);
+        // A replay of its own works, beside the parent's.
+        const bool played = TmcStartSimulation(own.c_str()) &&
+                            test::WaitUntil([&] { return TmcGetTunerFrequency(g); }, 5000ms) && TmcStopSimulation();
+        return closed ? (played ? 0 : 2) : 1;
+    });
+    ASSERT_EQ(ExitCode(child), 0);
+    // The recording's RDS begins two seconds in.
+    EXPECT_TRUE(test::WaitUntil([] { return TmcGetStatus() == TmcStatusRdsOnly; }, 10000ms));
+    EXPECT_TRUE(TmcStopSimulation()) << "the parent's replay was still running";
+    test::DisconnectAll();
+}
+
 // The exported functions of a separately loaded copy of the shared library.
 struct LoadedLibrary {
     explicit LoadedLibrary(const std::string& path) : handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
