@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include <sstream>
 
 #include "receiver_emulator.h"
+#include "recording.h"
 #include "support/json.h"
 #include "support/test_support.h"
 #include "tools/child_process.h"
@@ -78,6 +80,46 @@ TEST(Tools, MonitorFollowsTheEmulatedStationThroughEveryStatus) {
     // The emulator saw the library's start-up commands.
     EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,H2,8800*3C"));
     EXPECT_TRUE(Has(emulator.Output(), "< $PLTCM,RFA,65535*23"));
+}
+
+// The frequencies a monitor's --json output reports, in order.
+std::vector<std::string> Frequencies(const std::string& json) {
+    std::vector<std::string> mhz;
+    const std::regex frequency("\"event\":\"frequency\",\"mhz\":([0-9.]+)");
+    for (const std::string& line : Lines(json)) {
+        std::smatch m;
+        if (std::regex_search(line, m, frequency)) mhz.push_back(m[1]);
+    }
+    return mhz;
+}
+
+TEST(Tools, TheLogOfALiveMonitorReplaysToTheSameEventsAndTheEmulatorLoopsAndLinks) {
+    test::TempDir dir;
+    // Half a second on each of two frequencies; looped, they alternate.
+    const std::string recording = dir.File("two.log");
+    test::WriteFile(recording, emulator::LogRecord(0, emulator::TuningSentence(9690, 20)) +
+                                   emulator::LogRecord(500, emulator::TuningSentence(10120, 30)) +
+                                   emulator::LogRecord(1000, emulator::TuningSentence(10120, 30)));
+    const std::string link = dir.File("ttyRDS");
+    ChildProcess emulator({EMULATOR_PATH, "--recording", recording, "--loop", "--link", link});
+    const std::string device = StartEmulator(emulator);
+    ASSERT_FALSE(device.empty());
+    char target[256] = {};
+    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << link << " is no link";
+    EXPECT_EQ(std::string(target), device);
+
+    const std::string log = dir.File("monitor.log");
+    ChildProcess live({MONITOR_PATH, "--port", link, "--baud", "38400", "--log", log, "--json", "--duration", "4"});
+    ASSERT_EQ(live.Wait(30s), 0) << live.Errors();
+    const std::vector<std::string> heard = Frequencies(live.Output());
+    ASSERT_GE(std::count(heard.begin(), heard.end(), "96.9"), 2) << "the recording did not loop: " << live.Output();
+
+    ChildProcess replay({MONITOR_PATH, "--replay", log, "--speed", "max", "--json"});
+    ASSERT_EQ(replay.Wait(30s), 0) << replay.Errors();
+    std::vector<std::string> replayed = Frequencies(replay.Output());
+    // A sentence logged as the live run stopped may have missed its output.
+    if (replayed.size() == heard.size() + 1) replayed.pop_back();
+    EXPECT_EQ(replayed, heard) << replay.Output();
 }
 
 TEST(Tools, TwoMonitorsKeepTheirOwnReceptionStatus) {
