@@ -3,13 +3,14 @@
 #pragma once
 #include <atomic>
 
+#include "all_listeners.h"
 #include "rdstmc.h"
 
 namespace rdstmc::test {
 
 struct CountingListeners : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, ITmcRawDataListener {
     // Slots are emptied whoever fills them, so nothing can call a destroyed object.
-    ~CountingListeners() override { DisconnectAll(); }
+    ~CountingListeners() override { tools::DisconnectAll(); }
     void OnFrequencyChanged(int, int, unsigned char) override { ++calls; }
     void OnRadioText(const unsigned short*) override { ++calls; }
     void OnRdsTime(const TmcRdsTime&) override { ++calls; }
@@ -18,18 +19,8 @@ struct CountingListeners : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusLis
     void OnStatusChanged(const TmcStatus&) override { ++calls; }
     void OnRawData(const unsigned int&, const unsigned int&) override { ++calls; }
 
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
-    void DisconnectAll() {
-        Disconnect(static_cast<ITmcFrequencyListener*>(this));
-        Disconnect(static_cast<ITmcRdsListener*>(this));
-        Disconnect(static_cast<ITmcStatusListener*>(this));
-        Disconnect(static_cast<ITmcRawDataListener*>(this));
-    }
+    void ConnectAll() { tools::ConnectAll(this); }
+    void DisconnectAll() { tools::DisconnectAll(); }
 
     std::atomic<long> calls{0};
 };

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "all_listeners.h"
 #include "support/seams.h"
 
 #include <atomic>
@@ -197,12 +198,6 @@ void DisconnectIfConnected(ITmcRawDataListener* l) {
     if (RawDataSlot().listener.load() == l) Disconnect(l);
 }
 
-void DisconnectAll() {
-    Disconnect(static_cast<ITmcFrequencyListener*>(nullptr));
-    Disconnect(static_cast<ITmcRdsListener*>(nullptr));
-    Disconnect(static_cast<ITmcStatusListener*>(nullptr));
-    Disconnect(static_cast<ITmcRawDataListener*>(nullptr));
-    Disconnect(static_cast<ITmcDeviceListener*>(nullptr));
-}
+void DisconnectAll() { tools::DisconnectAll(); }
 
 }  // namespace rdstmc::test

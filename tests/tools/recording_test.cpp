@@ -28,6 +28,14 @@ TEST(Recording, OnlyLinesTheReplayWouldPlayAreRead) {
     EXPECT_EQ(emulator::LogRecord(-7, "$X\r\n"), "[-7],$X\r\n");
 }
 
+TEST(Recording, PlaybackGapsFollowTheTickAcrossItsWrapAndStayBounded) {
+    EXPECT_EQ(emulator::PlaybackGap(100, 350), 250ms);
+    EXPECT_EQ(emulator::PlaybackGap(-10, 5), 15ms) << "the tick passed 2^31 ms";
+    EXPECT_EQ(emulator::PlaybackGap(2147483600, -2147483596), 100ms) << "and wrapped";
+    EXPECT_EQ(emulator::PlaybackGap(500, 400), 0ms) << "a step back plays at once";
+    EXPECT_EQ(emulator::PlaybackGap(0, 3600000), emulator::kLongestPlaybackGap);
+}
+
 // The bundled file is what the generator writes; a change to either shows here.
 TEST(Recording, BundledRecordingIsTheGeneratorsOutput) {
     test::ChildProcess generator({MAKE_RECORDING_PATH});

@@ -10,6 +10,8 @@
 #include <rdstmc.h>
 #include <rdstmc_ext.h>
 
+#include "all_listeners.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -191,12 +193,7 @@ struct Recorder : ITmcFrequencyListener, ITmcRdsListener, ITmcStatusListener, IT
         const auto all = Copy(statuses);
         return std::find(all.begin(), all.end(), s) != all.end();
     }
-    void ConnectAll() {
-        Connect(static_cast<ITmcFrequencyListener*>(this));
-        Connect(static_cast<ITmcRdsListener*>(this));
-        Connect(static_cast<ITmcStatusListener*>(this));
-        Connect(static_cast<ITmcRawDataListener*>(this));
-    }
+    void ConnectAll() { rdstmc::tools::ConnectAll(this); }
 
     std::mutex mutex;
     std::vector<int> frequencies;

@@ -31,6 +31,17 @@ std::string BundledRecording() {
     return candidates[3];
 }
 
+bool IsLineSpeed(unsigned long baud) {
+    static const unsigned long kRates[] = {50,      75,      110,     134,     150,     200,     300,    600,
+                                           1200,    1800,    2400,    4800,    9600,    19200,   38400,  57600,
+                                           115200,  230400,  460800,  500000,  576000,  921600,  1000000,
+                                           1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
+    for (unsigned long rate : kRates) {
+        if (rate == baud) return true;
+    }
+    return false;
+}
+
 bool ParseDecimal(const std::string& text, double& value) {
     if (text.empty()) return false;
     char* end = nullptr;

@@ -15,6 +15,10 @@ std::string BundledRecording();
 bool ParseDecimal(const std::string& text, double& value);
 bool ParseUnsigned(const std::string& text, unsigned long& value);
 
+// Whether a serial port can be set to `baud` bits/s: the standard rates,
+// 50 to 4000000, as the library accepts them.
+bool IsLineSpeed(unsigned long baud);
+
 // A file name the tools hold as UTF-8, as the file system wants it.
 inline std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
 

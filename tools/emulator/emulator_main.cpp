@@ -26,9 +26,6 @@ namespace {
 using namespace rdstmc::emulator;
 using namespace std::chrono_literals;
 
-// A long silence in a recording is shortened to this, so a recording made
-// across a pause does not look like a hung emulator.
-constexpr auto kLongestGap = 10s;
 // Stations of the built-in band plan that seeking visits, in 10 kHz units.
 const int kStations[] = {8930, 9170, 9690, 10120, 10460};
 // Quality reported on a station and between stations.
@@ -202,13 +199,7 @@ void PlayRecording(ReceiverEmulator& receiver, const Arguments& a, const std::ve
         Say("playing " + a.recordingPath + " (" + std::to_string(recording.size()) + " sentences)");
         auto at = Clock::now();
         for (size_t i = 0; running && i < recording.size(); ++i) {
-            if (i > 0) {
-                // Unsigned, as the tick wraps; a step back plays at once.
-                const uint32_t gap =
-                    static_cast<uint32_t>(recording[i].stamp) - static_cast<uint32_t>(recording[i - 1].stamp);
-                const auto wait = gap >= 0x80000000u ? Clock::duration::zero() : std::chrono::milliseconds(gap);
-                at += std::min<Clock::duration>(wait, kLongestGap);
-            }
+            if (i > 0) at += PlaybackGap(recording[i - 1].stamp, recording[i].stamp);
             running = SleepUntil(at) && receiver.Send(recording[i].sentence);
         }
         if (!a.loop) break;

@@ -19,19 +19,12 @@ namespace {
 // What a UART makes of a byte sent at another rate: some other byte.
 char Garbled(char c) { return static_cast<char>((static_cast<unsigned char>(c) * 37u + 11u) ^ 0xA5u); }
 
+// The termios code of a rate given in bits/s; cfsetspeed takes either.
 bool SpeedCode(unsigned baud, speed_t& code) {
-    static const std::pair<unsigned, speed_t> kCodes[] = {
-        {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},   {19200, B19200},
-        {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},
-        {921600, B921600},
-    };
-    for (const auto& [rate, c] : kCodes) {
-        if (rate == baud) {
-            code = c;
-            return true;
-        }
-    }
-    return false;
+    termios t{};
+    if (cfsetspeed(&t, static_cast<speed_t>(baud)) != 0) return false;
+    code = cfgetospeed(&t);
+    return true;
 }
 
 void MakeRaw(int fd) {

@@ -1,5 +1,6 @@
 #include "recording.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,12 @@
 #include <sstream>
 
 namespace rdstmc::emulator {
+
+std::chrono::milliseconds PlaybackGap(int32_t previous, int32_t stamp) {
+    const uint32_t gap = static_cast<uint32_t>(stamp) - static_cast<uint32_t>(previous);
+    if (gap >= 0x80000000u) return std::chrono::milliseconds::zero();
+    return std::min(std::chrono::milliseconds(gap), kLongestPlaybackGap);
+}
 
 std::string LogRecord(int32_t stamp, const std::string& sentence) {
     return "[" + std::to_string(stamp) + "]," + sentence;

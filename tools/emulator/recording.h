@@ -2,6 +2,7 @@
 // its CR LF, one record per line. Written by the library's log, by the
 // converter and by the recording generator; read by the emulator.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,15 @@ struct RecordedSentence {
     int32_t stamp;         // milliseconds, as recorded; compare as unsigned differences
     std::string sentence;  // from its '$' through its line feed
 };
+
+// A silence longer than this in a recording plays as this long, so a
+// recording made across a pause does not look like a hung receiver.
+inline constexpr std::chrono::milliseconds kLongestPlaybackGap{10000};
+
+// The wait between a record stamped `previous` and the next one, stamped
+// `stamp`: their difference as the tick wraps, none for a step back, at
+// most kLongestPlaybackGap.
+std::chrono::milliseconds PlaybackGap(int32_t previous, int32_t stamp);
 
 // One record: "[stamp]," followed by the sentence.
 std::string LogRecord(int32_t stamp, const std::string& sentence);

@@ -12,8 +12,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// A longer silence in the recording is played as this much, before scaling.
-constexpr auto kLongestGap = 10s;
 constexpr auto kLongestSleep = 50ms;
 
 }  // namespace
@@ -45,10 +43,7 @@ void FastReplay::Play(double speed) {
     for (bool first = true; !stop_.load() && records_->Next(stamp, sentence); first = false) {
         if (speed > 0 && !first) {
             using Duration = Clock::duration;
-            // Unsigned, as the tick wraps; a step back plays at once.
-            const uint32_t gap = static_cast<uint32_t>(stamp) - static_cast<uint32_t>(previous);
-            const Duration recorded =
-                gap >= 0x80000000u ? Duration::zero() : std::min<Duration>(std::chrono::milliseconds(gap), kLongestGap);
+            const Duration recorded = emulator::PlaybackGap(previous, stamp);
             at += std::chrono::duration_cast<Duration>(recorded / speed);
             while (!stop_.load() && Clock::now() < at) {
                 std::this_thread::sleep_for(std::min<Duration>(at - Clock::now(), kLongestSleep));

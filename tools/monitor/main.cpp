@@ -134,7 +134,7 @@ public:
     int Run() {
         std::string error;
         if (!traffic_.Restore(error)) return Fail(error), kFailed;
-        ConnectAll(&listeners_);
+        tools::ConnectAll(&listeners_);
         int result = Start();
         if (result == 0) {
             SendTunerCommands();
@@ -142,7 +142,7 @@ public:
             Stop();
         }
         if (!options_.log.empty()) TmcStopLogging();
-        DisconnectAll();
+        tools::DisconnectAll();
         return result;
     }
 
@@ -173,10 +173,10 @@ private:
         unsigned baud = options_.baud;
         if (baud == 0) {
             // The hunt uses every listener slot; the view's come back after it.
-            DisconnectAll();
+            tools::DisconnectAll();
             const HuntResult hunt = HuntRate(
                 options_.port, [&](unsigned rate) { view_.Note("listening at " + std::to_string(rate) + " baud"); });
-            ConnectAll(&listeners_);
+            tools::ConnectAll(&listeners_);
             if (hunt.outcome == HuntOutcome::kSilent) {
                 Fail(options_.port + ": no answer from a receiver at " + RateList() +
                      " baud. Is it powered, and its TX wired to the adapter's RX? Give --baud if it uses another rate.");

@@ -1,24 +1,11 @@
 #include "options.h"
 
 #include <cmath>
+#include <utility>
 
 #include "tool_support.h"
 
 namespace rdstmc::monitor {
-namespace {
-
-// The rates a Linux serial driver can be asked for.
-bool SupportedBaud(unsigned long baud) {
-    static const unsigned long kRates[] = {1200,   2400,   4800,   9600,    19200,   38400,   57600,
-                                           115200, 230400, 460800, 500000,  576000,  921600,  1000000,
-                                           1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
-    for (unsigned long r : kRates) {
-        if (r == baud) return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 const char* Usage() {
     return "Usage: rdstmc-monitor [OPTION]...\n"
@@ -61,132 +48,129 @@ const char* Usage() {
            "2 for a bad argument.\n";
 }
 
-bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string& error) {
-    const size_t argc = argv.size();
-    for (size_t i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-        } else if (arg == "--json") {
-            o.json = true;
-        } else if (arg == "--list-ports") {
-            o.listPorts = true;
-        } else if (arg == "--raw") {
-            o.raw = true;
-        } else if (arg == "--all-messages") {
-            o.allMessages = true;
-        } else if (arg == "--picture-file" || arg == "--geojson") {
-            std::string& target = arg == "--geojson" ? o.geoJsonFile : o.pictureFile;
-            if (!value(target)) return false;
-            if (target.empty()) {
-                error = arg + " needs a file name";
-                return false;
-            }
-        } else if (arg == "--events" || arg == "--locations") {
-            std::string& target = arg == "--events" ? o.events : o.locations;
-            if (!value(target)) return false;
-            if (target.empty()) {
-                error = arg + " needs a file or directory";
-                return false;
-            }
-        } else if (arg == "--speed") {
-            if (!value(v)) return false;
-            if (v == "max") {
-                o.speed = 0;
-            } else if (!tools::ParseDecimal(v, o.speed) || o.speed <= 0) {
-                error = "--speed " + v + ": give a factor above 0 (2 plays twice as fast) or max";
-                return false;
-            }
-        } else if (arg == "--port") {
-            if (!value(o.port)) return false;
-            if (o.port.empty()) {
-                error = "--port needs a device name";
-                return false;
-            }
-        } else if (arg == "--replay") {
-            if (!value(o.replay)) return false;
-            if (o.replay.empty()) {
-                error = "--replay needs a file name";
-                return false;
-            }
-        } else if (arg == "--log") {
-            if (!value(o.log)) return false;
-            if (o.log.empty()) {
-                error = "--log needs a file name";
-                return false;
-            }
-        } else if (arg == "--baud") {
-            unsigned long baud = 0;
-            if (!value(v)) return false;
-            if (v == "auto") {
-                o.baud = 0;
-                continue;
-            }
-            if (!tools::ParseUnsigned(v, baud) || !SupportedBaud(baud)) {
-                error = "--baud " + v + ": not a supported line speed (e.g. 9600, 38400, 115200)";
-                return false;
-            }
-            o.baud = static_cast<unsigned>(baud);
-        } else if (arg == "--tune") {
-            double mhz = 0;
-            if (!value(v)) return false;
-            if (!tools::ParseDecimal(v, mhz) || mhz < 87.5 || mhz > 108.0) {
-                error = "--tune " + v + ": give a frequency in MHz from 87.5 to 108.0";
-                return false;
-            }
+namespace {
+
+// Options that only switch something on.
+bool* Flag(const std::string& arg, Options& o) {
+    if (arg == "--help" || arg == "-h") return &o.help;
+    if (arg == "--json") return &o.json;
+    if (arg == "--list-ports") return &o.listPorts;
+    if (arg == "--raw") return &o.raw;
+    if (arg == "--all-messages") return &o.allMessages;
+    return nullptr;
+}
+
+// Options that name a device or a file, and what the user is told when the
+// name is empty.
+std::string* Name(const std::string& arg, Options& o, const char*& what) {
+    struct Named {
+        const char* option;
+        std::string Options::*member;
+        const char* what;
+    };
+    static const Named kNames[] = {
+        {"--port", &Options::port, "a device name"},      {"--replay", &Options::replay, "a file name"},
+        {"--log", &Options::log, "a file name"},          {"--picture-file", &Options::pictureFile, "a file name"},
+        {"--geojson", &Options::geoJsonFile, "a file name"}, {"--events", &Options::events, "a file or directory"},
+        {"--locations", &Options::locations, "a file or directory"},
+    };
+    for (const Named& n : kNames) {
+        if (arg == n.option) {
+            what = n.what;
+            return &(o.*n.member);
+        }
+    }
+    return nullptr;
+}
+
+// Options whose value is a number or a word.
+bool TakesValue(const std::string& arg) {
+    for (const char* option : {"--speed", "--baud", "--tune", "--seek", "--duration"}) {
+        if (arg == option) return true;
+    }
+    return false;
+}
+
+// Sets such an option from `v`; false with a message when `v` is not one
+// the option takes.
+bool TakeValue(const std::string& arg, const std::string& v, Options& o, std::string& error) {
+    if (arg == "--speed") {
+        if (v == "max") return o.speed = 0, true;
+        if (tools::ParseDecimal(v, o.speed) && o.speed > 0) return true;
+        error = "--speed " + v + ": give a factor above 0 (2 plays twice as fast) or max";
+    } else if (arg == "--baud") {
+        unsigned long baud = 0;
+        if (v == "auto") return o.baud = 0, true;
+        if (tools::ParseUnsigned(v, baud) && tools::IsLineSpeed(baud)) return o.baud = static_cast<unsigned>(baud), true;
+        error = "--baud " + v + ": not a supported line speed (e.g. 9600, 38400, 115200)";
+    } else if (arg == "--tune") {
+        double mhz = 0;
+        if (tools::ParseDecimal(v, mhz) && mhz >= 87.5 && mhz <= 108.0) {
             o.tune = true;
             o.tuneUnits = static_cast<int>(std::lround(mhz * 10));
-        } else if (arg == "--seek") {
-            if (!value(v)) return false;
-            if (v == "up") {
-                o.seek = 1;
-            } else if (v == "down") {
-                o.seek = -1;
-            } else {
-                error = "--seek " + v + ": say up or down";
-                return false;
-            }
-        } else if (arg == "--duration") {
-            if (!value(v)) return false;
-            if (!tools::ParseDecimal(v, o.duration) || o.duration <= 0) {
-                error = "--duration " + v + ": give a number of seconds above 0";
-                return false;
-            }
-        } else {
-            error = "unknown option " + arg;
+            return true;
+        }
+        error = "--tune " + v + ": give a frequency in MHz from 87.5 to 108.0";
+    } else if (arg == "--seek") {
+        if (v == "up" || v == "down") return o.seek = v == "up" ? 1 : -1, true;
+        error = "--seek " + v + ": say up or down";
+    } else if (arg == "--duration") {
+        if (tools::ParseDecimal(v, o.duration) && o.duration > 0) return true;
+        error = "--duration " + v + ": give a number of seconds above 0";
+    }
+    return false;
+}
+
+// The options that make sense only together, or never together.
+bool Consistent(const Options& o, std::string& error) {
+    const bool port = !o.port.empty();
+    const std::pair<bool, const char*> kRules[] = {
+        {!port && o.baud != 0, "--baud needs --port"},
+        {port && !o.replay.empty(), "--port and --replay exclude each other"},
+        {!port && (!o.log.empty() || o.tune || o.seek != 0),
+         "--log, --tune and --seek need --port (a replay cannot be steered or recorded)"},
+        {port && o.speed >= 0, "--speed is for recordings; a receiver plays at its own pace"},
+        {o.tune && o.seek != 0, "--tune and --seek exclude each other"},
+    };
+    for (const auto& [broken, message] : kRules) {
+        if (broken) {
+            error = message;
             return false;
         }
     }
-    if (o.port.empty() && o.baud != 0) {
-        error = "--baud needs --port";
-        return false;
-    }
-    if (!o.port.empty() && !o.replay.empty()) {
-        error = "--port and --replay exclude each other";
-        return false;
-    }
-    if (o.port.empty() && (!o.log.empty() || o.tune || o.seek != 0)) {
-        error = "--log, --tune and --seek need --port (a replay cannot be steered or recorded)";
-        return false;
-    }
-    if (!o.port.empty() && o.speed >= 0) {
-        error = "--speed is for recordings; a receiver plays at its own pace";
-        return false;
-    }
-    if (o.tune && o.seek != 0) {
-        error = "--tune and --seek exclude each other";
-        return false;
-    }
     return true;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string& error) {
+    for (size_t i = 1; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        if (bool* flag = Flag(arg, o)) {
+            *flag = true;
+            continue;
+        }
+        const char* what = nullptr;
+        std::string* name = Name(arg, o, what);
+        if (name == nullptr && !TakesValue(arg)) {
+            error = "unknown option " + arg;
+            return false;
+        }
+        if (i + 1 >= argv.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        const std::string& v = argv[++i];
+        if (name == nullptr) {
+            if (!TakeValue(arg, v, o, error)) return false;
+        } else if (v.empty()) {
+            error = arg + " needs " + what;
+            return false;
+        } else {
+            *name = v;
+        }
+    }
+    return Consistent(o, error);
 }
 
 }  // namespace rdstmc::monitor

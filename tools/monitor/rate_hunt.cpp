@@ -24,7 +24,7 @@ class Hearing : public ITmcFrequencyListener,
                 public ITmcStatusListener,
                 public ITmcRawDataListener {
 public:
-    ~Hearing() override { DisconnectAll(); }
+    ~Hearing() override { tools::DisconnectAll(); }
     void OnFrequencyChanged(int, int, unsigned char) override { heard = true; }
     void OnRadioText(const unsigned short*) override { heard = true; }
     void OnRdsTime(const TmcRdsTime&) override { heard = true; }
@@ -47,7 +47,7 @@ const std::vector<unsigned>& HuntedRates() {
 
 HuntResult HuntRate(const std::string& port, const std::function<void(unsigned)>& trying) {
     Hearing hearing;
-    ConnectAll(&hearing);
+    tools::ConnectAll(&hearing);
     for (unsigned baud : HuntedRates()) {
         hearing.heard = false;
         if (!TmcOpen(port.c_str(), baud)) return {HuntOutcome::kUnusable, 0};

@@ -1,5 +1,5 @@
-// Connecting an object that implements all four listener interfaces, and
-// the device listener where it does, as the monitor's listeners do.
+// Connecting one object that implements every listener interface, as the
+// tools' listeners and the tests' recorders do.
 #pragma once
 
 #include <type_traits>
@@ -7,8 +7,10 @@
 #include <rdstmc.h>
 #include <rdstmc_ext.h>
 
-namespace rdstmc::monitor {
+namespace rdstmc::tools {
 
+// Connects `l` as the frequency, RDS, status and raw-data listener, and as
+// the device listener where it is one.
 template <class Listeners>
 void ConnectAll(Listeners* l) {
     Connect(static_cast<ITmcFrequencyListener*>(l));
@@ -28,4 +30,4 @@ inline void DisconnectAll() {
     Disconnect(static_cast<ITmcRawDataListener*>(nullptr));
 }
 
-}  // namespace rdstmc::monitor
+}  // namespace rdstmc::tools
