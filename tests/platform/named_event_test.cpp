@@ -1,13 +1,12 @@
+// Named events as another process sees them, on every system.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
-#include "support/seams.h"
 #include "platform/named_event.h"
-#include "support/process_support.h"
+#include "support/seams.h"
+#include "support/spawn.h"
 #include "support/test_support.h"
-
 
 namespace rdstmc {
 namespace {
@@ -68,7 +67,7 @@ TEST_F(NamedEventTest, AnotherProcessCanWaitForAndSetTheEvent) {
     ASSERT_NE(a, nullptr);
     // The peer waits; we set; the peer takes it and exits 0. Whether the set
     // comes before or during its wait, the event latches it.
-    const pid_t waiter = Spawn({EVENT_PEER_PATH, "wait", SystemName("x"), "5000"});
+    const int waiter = Spawn({EVENT_PEER_PATH, "wait", SystemName("x"), "5000"});
     ASSERT_GT(waiter, 0);
     platform::NamedEventSet(a);
     EXPECT_EQ(ExitCode(waiter), 0);
