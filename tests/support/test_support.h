@@ -24,6 +24,11 @@ const std::string& EventPrefix();
 constexpr int kTimeScale = RDSTMC_TEST_TIME_SCALE;
 constexpr std::chrono::milliseconds Scaled(std::chrono::milliseconds bound) { return bound * kTimeScale; }
 
+// True under a user-mode emulator (qemu-arm). It cannot start a thread in a
+// forked child of a process that has threads (it aborts on an assertion of
+// its own), so tests whose child starts a run are native only.
+inline bool Emulated() { return RDSTMC_TEST_LAUNCHER[0] != 0; }
+
 // Polls `condition` until it holds or `timeout` (scaled) passes; the last result.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5000ms);
 
