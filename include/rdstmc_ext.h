@@ -33,6 +33,27 @@ public:
 RDSTMC_API bool Connect(ITmcDeviceListener* listener);
 RDSTMC_API bool Disconnect(ITmcDeviceListener* listener);
 
+/* One RDS group as the module forwarded it: blocks A to D. */
+struct TmcRdsGroup {
+    unsigned short blocks[4];
+};
+
+/* Hears every RDS group the module forwards, in order of arrival, whatever
+ * its type and whether or not it repeats the one before (the raw-data
+ * listener hears only TMC-related groups, and only changes). Called on the
+ * thread that handles the sentences (the reader, the replay, or the
+ * program's own thread inside TmcFeed), before the group's other listeners,
+ * with the guarantees of rdstmc.h's listeners. rdstmc_rds.h decodes them. */
+class RDSTMC_API ITmcGroupListener {
+public:
+    virtual ~ITmcGroupListener();
+    virtual void OnRdsGroup(const TmcRdsGroup& group) = 0;
+};
+
+/* Store or empty the group listener's slot, as Connect and Disconnect in rdstmc.h. */
+RDSTMC_API bool Connect(ITmcGroupListener* listener);
+RDSTMC_API bool Disconnect(ITmcGroupListener* listener);
+
 /* True while a port is open and its device has not gone away. */
 RDSTMC_API bool TmcIsDevicePresent();
 

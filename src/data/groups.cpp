@@ -116,6 +116,9 @@ void HandleGroup(const char* line, const char* lineFeed) {
     DecoderScratch& scratch = s.scratch;
 
     SignalActivity(scratch, IsTmcRelated(code), tick);
+    const TmcRdsGroup group = {{static_cast<unsigned short>(a), static_cast<unsigned short>(b),
+                                static_cast<unsigned short>(c), static_cast<unsigned short>(d)}};
+    NotifyListener<ITmcGroupListener>(GroupSlot(), [&](ITmcGroupListener* l) { l->OnRdsGroup(group); });
     if (IsTmcRelated(code)) RawGroupStep(scratch, a, b, c, d);
 
     switch (code) {

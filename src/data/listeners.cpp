@@ -6,7 +6,7 @@
 namespace rdstmc {
 namespace {
 
-enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kDevice, kSlotCount };
+enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kDevice, kGroup, kSlotCount };
 
 ListenerSlot g_slots[kSlotCount];
 
@@ -39,6 +39,7 @@ ListenerSlot& RdsSlot() { return g_slots[kRds]; }
 ListenerSlot& StatusSlot() { return g_slots[kStatus]; }
 ListenerSlot& RawDataSlot() { return g_slots[kRawData]; }
 ListenerSlot& DeviceSlot() { return g_slots[kDevice]; }
+ListenerSlot& GroupSlot() { return g_slots[kGroup]; }
 
 void EnterListenerCall(ListenerSlot& slot) {
     slot.callsInProgress.fetch_add(1);
@@ -63,15 +64,18 @@ ITmcRdsListener::~ITmcRdsListener() = default;
 ITmcStatusListener::~ITmcStatusListener() = default;
 ITmcRawDataListener::~ITmcRawDataListener() = default;
 ITmcDeviceListener::~ITmcDeviceListener() = default;
+ITmcGroupListener::~ITmcGroupListener() = default;
 
 bool Connect(ITmcFrequencyListener* l) { return l != nullptr && (Replace(rdstmc::FrequencySlot(), l), true); }
 bool Connect(ITmcRdsListener* l) { return l != nullptr && (Replace(rdstmc::RdsSlot(), l), true); }
 bool Connect(ITmcStatusListener* l) { return l != nullptr && (Replace(rdstmc::StatusSlot(), l), true); }
 bool Connect(ITmcRawDataListener* l) { return l != nullptr && (Replace(rdstmc::RawDataSlot(), l), true); }
 bool Connect(ITmcDeviceListener* l) { return l != nullptr && (Replace(rdstmc::DeviceSlot(), l), true); }
+bool Connect(ITmcGroupListener* l) { return l != nullptr && (Replace(rdstmc::GroupSlot(), l), true); }
 
 bool Disconnect(ITmcFrequencyListener*) { return Replace(rdstmc::FrequencySlot(), nullptr); }
 bool Disconnect(ITmcRdsListener*) { return Replace(rdstmc::RdsSlot(), nullptr); }
 bool Disconnect(ITmcStatusListener*) { return Replace(rdstmc::StatusSlot(), nullptr); }
 bool Disconnect(ITmcRawDataListener*) { return Replace(rdstmc::RawDataSlot(), nullptr); }
 bool Disconnect(ITmcDeviceListener*) { return Replace(rdstmc::DeviceSlot(), nullptr); }
+bool Disconnect(ITmcGroupListener*) { return Replace(rdstmc::GroupSlot(), nullptr); }

@@ -19,6 +19,7 @@ ListenerSlot& RdsSlot();
 ListenerSlot& StatusSlot();
 ListenerSlot& RawDataSlot();
 ListenerSlot& DeviceSlot();
+ListenerSlot& GroupSlot();
 
 // Marks the calling thread as inside a call on `slot`; a Disconnect made from
 // inside the callback then does not wait for itself.

@@ -47,7 +47,9 @@ const uint16_t kHighHalf[128] = {
     0x00FE, 0x014B, 0x0155, 0x0107, 0x015B, 0x017A, 0x0167, 0xFFFD,
 };
 
-uint16_t RdsToUnicode(unsigned char c) {
+}  // namespace
+
+uint16_t RdsCharToUnicode(unsigned char c) {
     switch (c) {
         case 0x24: return 0x00A4;
         case 0x5E: return 0x2015;
@@ -57,13 +59,11 @@ uint16_t RdsToUnicode(unsigned char c) {
     }
 }
 
-}  // namespace
-
 size_t RdsTextToUtf16(const char* in, uint16_t* out, size_t capacity) {
     size_t n = 0;
     if (capacity == 0) return 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p && n + 1 < capacity; ++p) {
-        out[n++] = RdsToUnicode(*p);
+        out[n++] = RdsCharToUnicode(*p);
     }
     out[n] = 0;
     return n;

@@ -5,6 +5,9 @@
 
 namespace rdstmc {
 
+// The character of one byte of the RDS basic character set.
+uint16_t RdsCharToUnicode(unsigned char c);
+
 // Converts the receiver's zero-terminated 8-bit text to UTF-16 with the RDS
 // basic character set, writing at most capacity-1 units and a terminator
 // (capacity must be at least 1). Returns the units written before the terminator.
