@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "data/decoders.h"
 #include "platform/clock.h"
 #include "platform/named_event.h"
+#include "rdstmc_ext.h"
 #include "sentences.h"
 #include "support/seams.h"
 #include "support/test_support.h"
@@ -112,6 +116,28 @@ TEST_F(GroupTest, TmcRelatedGroupsReachTheRawListenerOnlyWhenNew) {
     EXPECT_EQ(groups[0], std::make_pair(0xD3148123u, 0x456789ABu));
     EXPECT_EQ(groups[1], std::make_pair(0xD3143010u, 0x00010002u));
     EXPECT_EQ(groups[2], std::make_pair(0xD3144001u, 0xC3EF5AC4u));
+}
+
+// Unlike the raw listener, the group listener hears every group, repeats too.
+TEST_F(GroupTest, TheGroupListenerHearsEveryGroupInOrder) {
+    struct : ITmcGroupListener {
+        std::vector<std::array<unsigned short, 4>> groups;
+        void OnRdsGroup(const TmcRdsGroup& g) override {
+            groups.push_back({g.blocks[0], g.blocks[1], g.blocks[2], g.blocks[3]});
+        }
+    } all;
+    ASSERT_TRUE(Connect(&all));
+    Feed(GroupSentence(0xD314, kB8A | 0x0123, 0x4567, 0x89AB));
+    Feed(GroupSentence(0xD314, kB8A | 0x0123, 0x4567, 0x89AB));
+    Feed(GroupSentence(0xD314, kB2A | 0x0001, 0x4142, 0x4344));
+    Feed("$PLTTR,1,2,3,*00\r\n");  // a bad sentence is no group
+    ASSERT_TRUE(Disconnect(&all));
+    Feed(GroupSentence(0xD314, kB0A, 0xE0CD, 0x4142));
+    using G = std::array<unsigned short, 4>;
+    EXPECT_EQ(all.groups, (std::vector<G>{{0xD314, 0x8123, 0x4567, 0x89AB},
+                                          {0xD314, 0x8123, 0x4567, 0x89AB},
+                                          {0xD314, 0x2001, 0x4142, 0x4344}}));
+    EXPECT_EQ(raw_.Groups().size(), 1u) << "the raw listener still hears only the change";
 }
 
 TEST_F(GroupTest, ProgrammeIdentificationComesFromType0A) {

@@ -395,6 +395,57 @@ const char kTrafficMinutes[] =
     "D3C5 8008 0654 0064 @2026/12/08 07:10:00.00\n"   // 1620 traffic back to normal at 100
     "D3C5 0000 E0CD 5249 @2026/12/08 07:20:00.00\n";
 
+// RDS groups of PI D3C5 beyond the spec's subset: a name over a method-B list
+// (89.3 MHz: 99.5 the same programme, 101.7 a regional variant), RadioText+
+// announced for 11A, a text whose successor (flag B) arrives tail first, the
+// RT+ tags of the second, an other network's name, 1A (ECC E0) and the clock
+// (2026-12-08 06:31 UTC, +01:00).
+const char kRdsGroups[] =
+    "D3C5 0548 E512 5249\nD3C5 0549 1278 5645\nD3C5 054A 8E12 5220\nD3C5 054F E512 464D\n"
+    "D3C5 0548 1278 5249\nD3C5 0549 8E12 5645\nD3C5 054A E512 5220\nD3C5 054F 1278 464D\n"
+    "D3C5 3556 0000 4BD7\nD3C5 2540 464F 4E4B\nD3C5 2541 2120 4465\nD3C5 2542 206C 6120\n"
+    "D3C5 2543 536F 756C\nD3C5 2544 0D20 2020\nD3C5 2554 0D20 2020\nD3C5 2553 6C61 696E\n"
+    "D3C5 2552 6F72 6365\nD3C5 2551 202D 2050\nD3C5 2550 4D6F 6279\nD3C5 B548 8006 08E8\n"
+    "D3C5 E550 4F54 D301\nD3C5 E551 4845 D301\nD3C5 E552 5220 D301\nD3C5 E553 464D D301\n"
+    "D3C5 1540 00E0 49DE\nD3C5 4541 DF8C 67C2\n\n";
+
+// The "rds" objects of the monitor's JSON output, without their times.
+std::vector<std::string> RdsObjects(const std::string& json) {
+    std::vector<std::string> out;
+    for (const std::string& line : Lines(json)) {
+        if (Has(line, "\"event\":\"rds\"")) out.push_back(line.substr(line.find("\"pi\"")));
+    }
+    return out;
+}
+
+TEST(Tools, MonitorShowsEveryRdsFeatureAsItChanges) {
+    test::TempDir dir;
+    const std::string hex = dir.File("groups.txt");
+    test::WriteFile(hex, kRdsGroups);
+    ChildProcess monitor({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json"});
+    ASSERT_EQ(monitor.Wait(20s), 0) << monitor.Errors();
+    const std::vector<std::string> rds = RdsObjects(monitor.Output());
+    const auto seen = [&](const std::string& object) {
+        return std::count(rds.begin(), rds.end(), "\"pi\":\"D3C5\"," + object + "}");
+    };
+    EXPECT_EQ(seen("\"ps\":\"RIVER FM\""), 1) << monitor.Output();
+    EXPECT_EQ(seen("\"alt_frequencies_b\":{\"tuned_frequency\":89300,\"same_programme\":[99500],"
+                   "\"regional_variants\":[101700]}"), 1);
+    EXPECT_EQ(seen("\"open_data_app\":[{\"oda_group\":\"11A\",\"aid\":\"4BD7\"}]"), 1);
+    EXPECT_EQ(seen("\"radiotext\":\"FONK! De la Soul\""), 1);
+    EXPECT_EQ(seen("\"radiotext\":\"Moby - Porcelain\""), 1);
+    EXPECT_EQ(std::count_if(rds.begin(), rds.end(), [](const std::string& o) { return Has(o, "radiotext\""); }), 2)
+        << "no text glued from the two";
+    EXPECT_EQ(seen("\"radiotext_plus\":{\"item_running\":true,\"item_toggle\":0,\"tags\":["
+                   "{\"content-type\":\"item.artist\",\"data\":\"Moby\"},"
+                   "{\"content-type\":\"item.title\",\"data\":\"Porcelain\"}]}"), 1);
+    EXPECT_EQ(seen("\"other_network\":{\"pi\":\"D301\",\"ps\":\"OTHER FM\",\"tp\":true,\"ta\":false}"), 1);
+    EXPECT_EQ(seen("\"ecc\":\"E0\""), 1);
+    EXPECT_EQ(seen("\"clock_time\":\"2026-12-08T07:31:00+01:00\""), 1);
+    // The spec's listeners report as before: the method-B list read as method A.
+    EXPECT_TRUE(Has(monitor.Output(), "\"event\":\"af\",\"mhz\":[89.3,89.3,99.5,101.7,89.3]")) << monitor.Output();
+}
+
 TEST(Tools, AReplayEndsWithThePictureValidOnAirAtItsEnd) {
     test::TempDir dir;
     const std::string spy = dir.File("minutes.spy");

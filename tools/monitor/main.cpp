@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <rdstmc.h>
+#include <rdstmc_rds.h>
 #include <rdstmc_tmc.h>
 
 #include "all_listeners.h"
@@ -47,7 +48,8 @@ class Listeners : public ITmcFrequencyListener,
                   public ITmcRdsListener,
                   public ITmcStatusListener,
                   public ITmcRawDataListener,
-                  public ITmcDeviceListener {
+                  public ITmcDeviceListener,
+                  public ITmcGroupListener {
 public:
     Listeners(View& view, Traffic& traffic) : view_(view), traffic_(traffic) {}
 
@@ -77,6 +79,11 @@ public:
     void OnRawData(const unsigned int& word0, const unsigned int& word1) override {
         traffic_.Group(word0, word1);
     }
+    // Every group, for all of RDS beside the subset the listeners above report.
+    void OnRdsGroup(const TmcRdsGroup& group) override {
+        const uint32_t changes = rds_.Feed(group);
+        if (changes) view_.Rds(changes, rds_.State());
+    }
     void OnDeviceChanged(bool present) override {
         view_.Device(present);
         if (present) cameBack_.store(true);
@@ -90,6 +97,7 @@ private:
     View& view_;
     Traffic& traffic_;
     std::string lastStation_;  // reader thread only
+    RdsDecoder rds_;           // reader thread only
     std::atomic<bool> stopped_{false};
     std::atomic<bool> cameBack_{false};
 };

@@ -18,19 +18,6 @@ std::string Format(const char* format, ...) {
     return std::string(buffer, n < 0 ? 0 : std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
 }
 
-// Radio text and names may hold control characters; show them, do not obey them.
-std::string Printable(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x20 || c == 0x7F) {
-            out += Format("\\x%02X", c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 std::string Mhz(int units) { return Format("%d.%d", units / 10, units % 10); }
 
 const char* StatusText(TmcStatus s) {
@@ -61,6 +48,18 @@ const char* WeekdayName(int d) {
 }
 
 }  // namespace
+
+std::string Printable(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x20 || c == 0x7F) {
+            out += Format("\\x%02X", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
 
 std::string JsonString(const std::string& s) {
     std::string out = "\"";

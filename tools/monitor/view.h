@@ -2,12 +2,14 @@
 // object per line. Safe to call from any thread; lines never interleave.
 #pragma once
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include <rdstmc.h>
+#include <rdstmc_rds.h>
 #include <rdstmc_tmc.h>
 
 namespace rdstmc::monitor {
@@ -26,6 +28,9 @@ public:
     void Time(const TmcRdsTime& time);
     void AlternativeFrequencies(const int* list);
     void RawGroup(unsigned word0, unsigned word1);
+    // What an RDS group changed (RdsChange bits) in its station's state:
+    // one "rds" line per item.
+    void Rds(uint32_t changes, const RdsState& state);
     // A decoded TMC message, with event and location names where the
     // tables are given (either may be null).
     void TrafficMessage(const TmcMessage& message, const EventTable* events, const LocationTable* locations);
@@ -55,6 +60,9 @@ private:
 
 // UTF-16 from the library to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf8(const unsigned short* text);
+
+// Text with its control characters shown as \xNN: a line shows them, never obeys them.
+std::string Printable(const std::string& text);
 
 // A JSON string literal of UTF-8 text.
 std::string JsonString(const std::string& text);
