@@ -49,6 +49,8 @@ struct TmcSystemInfo {
     bool encrypted;             /* the service is encrypted: locations are not table codes */
     int encryptionId;           /* ENCID 0-31; -1 not sent */
     int ltnBeforeEncryption;    /* LTNBE 0-63; -1 not sent */
+    /* Group 1A (fed like the others) */
+    int ecc;                    /* extended country code; with the PI's first nibble it names the country; -1 not sent */
 };
 
 /* ---- Traffic messages ---------------------------------------------------- */
@@ -127,6 +129,7 @@ struct TmcMessage {
     int crossLinkCount;         /* label 13 locations the problem's source lies at */
     uint16_t crossLinks[kMaxItems];
     bool reservedLabels;        /* labels 12 or 15 (reserved) were present and skipped */
+    int ecc;                    /* the station's extended country code when the message came; -1 (or 0) unknown */
 };
 
 /* ---- Tuning information (8A with the T bit) ------------------------------- */
@@ -156,7 +159,9 @@ public:
     TmcDecoder();
 
     /* Takes one group as OnRawData gives it: word0 = A << 16 | B, word1 = C << 16 | D.
-     * Groups other than 3A and 8A give None. */
+     * Groups other than 1A, 3A and 8A give None; 1A (which OnRawData does
+     * not pass on: an ITmcGroupListener hears it) tells the station's
+     * country, which messages then carry for the location lookup. */
     Result Feed(uint32_t word0, uint32_t word1);
     Result FeedBlocks(uint16_t a, uint16_t b, uint16_t c, uint16_t d);
 
@@ -181,6 +186,7 @@ private:
     Result UserGroup(uint16_t pi, uint16_t b, uint16_t c, uint16_t d);
     Result TuningGroup(uint16_t pi, uint16_t b, uint16_t c, uint16_t d);
     Result EncryptionGroup(uint16_t pi, uint16_t c, uint16_t d);
+    Result CountryGroup(uint16_t pi, uint16_t c);
     Result Complete();
 
     TmcSystemInfo system_;
@@ -285,8 +291,10 @@ public:
     /* False, with a reason, when the directory holds no usable table. */
     bool Load(const std::string& directory, std::string& error);
     /* "road: place" words for `location` of table `ltn` as broadcast by the
-     * station `pi`, in UTF-8; "" when it is not in the loaded tables. */
-    std::string Describe(uint16_t pi, int ltn, uint16_t location) const;
+     * station `pi` (with its extended country code `ecc` where known, which
+     * tells apart the countries that share a PI nibble), in UTF-8; "" when it
+     * is not in the loaded tables. */
+    std::string Describe(uint16_t pi, int ltn, uint16_t location, int ecc = -1) const;
     /* The stretch of `message`. The secondary location is reached by
      * following the positive offsets `extent` times when the direction bit
      * is 0, the negative ones when it is 1; a chain that ends first ends the
@@ -317,9 +325,10 @@ private:
     };
     struct Country {
         int cid, ccd;           /* CCD: the country nibble of a PI */
+        int ecc;                /* extended country code; -1 not given */
     };
     const Location* Find(int cid, int tabcd, int lcd) const;
-    const Location* Lookup(uint16_t pi, int ltn, uint16_t location) const;
+    const Location* Lookup(uint16_t pi, int ecc, int ltn, uint16_t location) const;
     const Location* RoadOf(const Location& l) const;
     const std::string& NameOf(int cid, int nid) const;
     std::string Span(const Location& line) const;

@@ -6,6 +6,7 @@
 namespace rdstmc {
 namespace {
 
+constexpr int kGroup1A = 2;
 constexpr int kGroup3A = 6;   // group code: 2 x type + version
 constexpr int kGroup8A = 16;
 constexpr uint16_t kTmcAid = 0xCD46, kTmcAidAlternative = 0xCD47;
@@ -34,14 +35,14 @@ bool SameSystem(const TmcSystemInfo& a, const TmcSystemInfo& b) {
            a.scopeNational == b.scopeNational && a.scopeRegional == b.scopeRegional && a.scopeUrban == b.scopeUrban &&
            a.gap == b.gap && a.sid == b.sid && a.ta == b.ta && a.tw == b.tw && a.td == b.td && a.ltcc == b.ltcc &&
            a.encrypted == b.encrypted && a.encryptionId == b.encryptionId &&
-           a.ltnBeforeEncryption == b.ltnBeforeEncryption;
+           a.ltnBeforeEncryption == b.ltnBeforeEncryption && a.ecc == b.ecc;
 }
 
 TmcSystemInfo UnknownSystem(uint16_t pi) {
     TmcSystemInfo s{};
     s.pi = pi;
     s.applicationGroup = kGroup8A;
-    s.ltn = s.gap = s.sid = s.ta = s.tw = s.td = s.ltcc = s.encryptionId = s.ltnBeforeEncryption = -1;
+    s.ltn = s.gap = s.sid = s.ta = s.tw = s.td = s.ltcc = s.encryptionId = s.ltnBeforeEncryption = s.ecc = -1;
     return s;
 }
 
@@ -144,6 +145,7 @@ TmcDecoder::Result TmcDecoder::Feed(uint32_t word0, uint32_t word1) {
 TmcDecoder::Result TmcDecoder::FeedBlocks(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
     const int group = Bits(b, 11, 5);
     if (group == kGroup3A) return SystemGroup(a, b, c, d);
+    if (group == kGroup1A) return CountryGroup(a, c);
     if (group != kGroup8A) return Result::None;
     if (Bit(b, 4)) return TuningGroup(a, b, c, d);
     if ((b & 0x1F) == 0) return EncryptionGroup(a, c, d);
@@ -187,6 +189,16 @@ TmcDecoder::Result TmcDecoder::SystemGroup(uint16_t pi, uint16_t b, uint16_t c, 
             break;
         default: return Result::None;  // variants 2 and 3 are not defined
     }
+    if (SameSystem(next, system_)) return Result::None;
+    system_ = next;
+    return Result::SystemInfo;
+}
+
+// Variant 0 of group 1A: the extended country code in block C's low byte.
+TmcDecoder::Result TmcDecoder::CountryGroup(uint16_t pi, uint16_t c) {
+    if (Bits(c, 12, 3) != 0) return Result::None;
+    TmcSystemInfo next = system_.pi == pi ? system_ : UnknownSystem(pi);
+    next.ecc = Bits(c, 0, 8);
     if (SameSystem(next, system_)) return Result::None;
     system_ = next;
     return Result::SystemInfo;
@@ -302,6 +314,7 @@ TmcDecoder::Result TmcDecoder::Complete() {
     m.pi = done.pi;
     m.groups = done.count;
     m.ltn = system_.pi == done.pi ? system_.ltn : -1;
+    m.ecc = system_.pi == done.pi ? system_.ecc : -1;
     m.encrypted = system_.pi == done.pi && system_.encrypted;
     m.lengthOfRoute = m.speedLimit = m.startTime = m.stopTime = -1;
     const uint16_t b = done.b[0], c = done.c[0];

@@ -176,6 +176,17 @@ private:
     std::vector<size_t> rows_;  // where each row's fields begin, then the end
 };
 
+// A field of exactly `digits` hexadecimal digits; kNone otherwise.
+int Hexadecimal(std::string_view field, size_t digits) {
+    if (field.size() != digits) return kNone;
+    int value = 0;
+    for (const char c : field) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return kNone;
+        value = value * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return value;
+}
+
 }  // namespace
 
 bool LocationTable::Load(const std::string& directory, std::string& error) {
@@ -262,14 +273,13 @@ bool LocationTable::Load(const std::string& directory, std::string& error) {
     std::vector<Country> countries;
     DatFile c;
     if (c.Open(directory + "/COUNTRIES.DAT")) {
-        const int cid = c.Column("CID"), ccdColumn = c.Column("CCD");
+        const int cid = c.Column("CID"), ccdColumn = c.Column("CCD"), eccColumn = c.Column("ECC");
         for (size_t r = 0; r < c.Rows(); ++r) {
-            // The country nibble of a PI, written in hexadecimal.
-            const std::string_view ccd = c.Text(r, ccdColumn);
-            const int value = ccd.size() == 1 && std::isxdigit(static_cast<unsigned char>(ccd[0]))
-                                  ? static_cast<int>(std::stoul(std::string(ccd), nullptr, 16))
-                                  : kNone;
-            if (c.Number(r, cid) >= 0 && value >= 0) countries.push_back({c.Number(r, cid), value});
+            // The country nibble of a PI and the extended country code, in hexadecimal.
+            const int ccd = Hexadecimal(c.Text(r, ccdColumn), 1);
+            if (c.Number(r, cid) >= 0 && ccd >= 0) {
+                countries.push_back({c.Number(r, cid), ccd, Hexadecimal(c.Text(r, eccColumn), 2)});
+            }
         }
     }
     std::vector<size_t> bySegment;
@@ -306,13 +316,20 @@ const std::string& LocationTable::NameOf(int cid, int nid) const {
     return at != names_.end() && at->cid == cid && at->nid == nid ? at->text : kNoName;
 }
 
-const LocationTable::Location* LocationTable::Lookup(uint16_t pi, int ltn, uint16_t location) const {
+const LocationTable::Location* LocationTable::Lookup(uint16_t pi, int ecc, int ltn, uint16_t location) const {
     if (ltn <= 0) return nullptr;
-    // The country: the one COUNTRIES.DAT gives the PI's country nibble, else
+    // The country: the one COUNTRIES.DAT gives the PI's country nibble and
+    // the station's extended country code; without the code, or with a table
+    // that does not give codes, any of that nibble; without COUNTRIES.DAT,
     // whichever loaded country has a table of that number.
+    // No country has code 0: a message built with {} names none.
+    if (ecc == 0) ecc = -1;
     const int nibble = pi >> 12;
     for (const Country& country : countries_) {
-        if (country.ccd != nibble) continue;
+        if (ecc >= 0 && country.ccd == nibble && country.ecc == ecc) return Find(country.cid, ltn, location);
+    }
+    for (const Country& country : countries_) {
+        if (country.ccd != nibble || (ecc >= 0 && country.ecc >= 0 && country.ecc != ecc)) continue;
         if (const Location* l = Find(country.cid, ltn, location)) return l;
     }
     if (!countries_.empty()) return nullptr;
@@ -342,8 +359,8 @@ const LocationTable::Location* LocationTable::RoadOf(const Location& l) const {
     return road;
 }
 
-std::string LocationTable::Describe(uint16_t pi, int ltn, uint16_t location) const {
-    const Location* l = Lookup(pi, ltn, location);
+std::string LocationTable::Describe(uint16_t pi, int ltn, uint16_t location, int ecc) const {
+    const Location* l = Lookup(pi, ecc, ltn, location);
     if (l == nullptr) return "";
     const auto withNumber = [&](const Location& x) {
         const std::string words = Span(x);
@@ -412,7 +429,7 @@ void LocationTable::AppendPoints(const Location& l, bool negative, std::vector<T
 bool LocationTable::Stretch(const TmcMessage& message, TmcStretch& out) const {
     out = TmcStretch{};
     if (message.encrypted) return false;
-    const Location* primary = Lookup(message.pi, message.ltn, message.location);
+    const Location* primary = Lookup(message.pi, message.ecc, message.ltn, message.location);
     if (primary == nullptr) return false;
     // The extent runs along the chain of offsets: positive ones for
     // direction bit 0, negative ones for 1.

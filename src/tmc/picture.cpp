@@ -102,7 +102,9 @@ bool SameList(const T (&a)[N], const T (&b)[N], int count) {
 
 // Field by field: copies of a message need not agree in their padding.
 bool SameMessage(const TmcMessage& a, const TmcMessage& b) {
-    return a.pi == b.pi && a.ltn == b.ltn && a.encrypted == b.encrypted && a.groups == b.groups &&
+    // A country code that only one of them knows is not a difference.
+    const bool sameCountry = a.ecc <= 0 || b.ecc <= 0 || a.ecc == b.ecc;
+    return a.pi == b.pi && sameCountry && a.ltn == b.ltn && a.encrypted == b.encrypted && a.groups == b.groups &&
            a.continuityIndex == b.continuityIndex && a.duration == b.duration && a.diversion == b.diversion &&
            a.negativeDirection == b.negativeDirection && a.extent == b.extent && a.location == b.location &&
            a.urgencyChange == b.urgencyChange && a.directionalityChanged == b.directionalityChanged &&
@@ -217,7 +219,10 @@ void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, 
         TmcStoredMessage& stored = slot.stored;
         stored.lastReceived = now;
         stored.expires = expires;
-        if (SameMessage(stored.message, m)) return;
+        if (SameMessage(stored.message, m)) {
+            if (stored.message.ecc <= 0) stored.message.ecc = m.ecc;
+            return;
+        }
         stored.message = m;
         if (observer) observer(context, Change::Update, stored);
         return;

@@ -10,7 +10,11 @@
 namespace rdstmc::picture_text {
 namespace {
 
-constexpr char kHeader[] = "rdstmc traffic picture 1";
+// Version 2 added the country code at the end of each message; version 1
+// files are still read, their messages with the country unknown.
+constexpr char kHeader[] = "rdstmc traffic picture 2";
+constexpr char kHeaderVersion1[] = "rdstmc traffic picture 1";
+static_assert(sizeof kHeader == sizeof kHeaderVersion1, "both versions' headers have one length");
 constexpr int64_t kMaxTime = int64_t{1} << 40;  // far beyond any date a message can name
 constexpr int64_t kMaxOffsetMinutes = 15 * 60;
 
@@ -25,7 +29,7 @@ uint32_t Fnv1a(const char* data, size_t length) {
 // list(count, capacity, element) for each list, element(i) then walking
 // the fields of its i-th entry.
 template <class Stored, class Field, class List>
-void Walk(Stored& s, Field&& field, List&& list) {
+void Walk(Stored& s, Field&& field, List&& list, int version = 2) {
     auto& m = s.message;
     field(s.firstReceived, 0, kMaxTime);
     field(s.lastReceived, 0, kMaxTime);
@@ -63,6 +67,7 @@ void Walk(Stored& s, Field&& field, List&& list) {
     list(m.diversionCount, TmcMessage::kMaxItems, [&](int i) { field(m.diversionRoute[i], 0, 0xFFFF); });
     list(m.destinationCount, TmcMessage::kMaxItems, [&](int i) { field(m.destinations[i], 0, 0xFFFF); });
     list(m.crossLinkCount, TmcMessage::kMaxItems, [&](int i) { field(m.crossLinks[i], 0, 0xFFFF); });
+    if (version >= 2) field(m.ecc, -1, 255);
 }
 
 // Reads space-separated decimal numbers from one line, which must outlive it.
@@ -115,7 +120,10 @@ std::string Write(int localOffsetMinutes, const std::vector<TmcStoredMessage>& m
 bool Read(const std::string& text, int& localOffsetMinutes, std::vector<TmcStoredMessage>& messages,
           std::string& error) {
     const size_t endLine = text.rfind("end ");
-    if (text.compare(0, sizeof kHeader - 1, kHeader) != 0 || text.size() <= sizeof kHeader ||
+    const int version = text.compare(0, sizeof kHeader - 1, kHeader) == 0                    ? 2
+                        : text.compare(0, sizeof kHeaderVersion1 - 1, kHeaderVersion1) == 0 ? 1
+                                                                                            : 0;
+    if (version == 0 || text.size() <= sizeof kHeader ||
         text[sizeof kHeader - 1] != '\n') {
         error = "not a traffic picture (it does not begin with \"" + std::string(kHeader) + "\")";
         return false;
@@ -164,6 +172,7 @@ bool Read(const std::string& text, int& localOffsetMinutes, std::vector<TmcStore
             return false;
         }
         TmcStoredMessage stored{};
+        stored.message.ecc = -1;
         LineReader r(line.c_str() + 2);
         bool ok = true;
         const auto field = [&](auto& member, int64_t min, int64_t max) {
@@ -178,7 +187,7 @@ bool Read(const std::string& text, int& localOffsetMinutes, std::vector<TmcStore
             items = static_cast<int>(n);
             for (int i = 0; i < items && ok; ++i) element(i);
         };
-        Walk(stored, field, list);
+        Walk(stored, field, list, version);
         if (!ok || !r.AtEnd() || stored.message.eventCount < 1) {
             error = where + ": a message with fields missing or out of range";
             return false;

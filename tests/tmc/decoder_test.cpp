@@ -253,6 +253,16 @@ TEST(TmcDecoder, SystemInformationVariantsAndEncryption) {
     const Group g = Single(0, false, false, 0, 1, 0xABCD);
     ASSERT_EQ(encrypted.FeedBlocks(kPi, g.b, g.c, g.d), Result::Message);
     EXPECT_TRUE(encrypted.Message().encrypted) << "its location is not a table location";
+
+    // Group 1A, variant 0: the station's country, which its messages carry.
+    TmcDecoder country;
+    EXPECT_EQ(country.FeedBlocks(kPi, 0x1400, 0x30E1, 0), Result::None) << "variant 3 is the language";
+    EXPECT_EQ(country.FeedBlocks(kPi, 0x1400, 0x00E0, 0), Result::SystemInfo);
+    EXPECT_EQ(country.SystemInfo().ecc, 0xE0);
+    ASSERT_EQ(country.FeedBlocks(kPi, g.b, g.c, g.d), Result::Message);
+    EXPECT_EQ(country.Message().ecc, 0xE0);
+    ASSERT_EQ(country.FeedBlocks(0x1234, g.b, g.c, g.d), Result::Message);
+    EXPECT_EQ(country.Message().ecc, -1) << "another station's country is not known";
 }
 
 TEST(TmcDecoder, TuningInformationVariants) {

@@ -1,6 +1,7 @@
 // The traffic picture: messages kept, replaced, cancelled and expired.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,7 @@ TEST_F(PictureTest, SavedAndLoadedWholeOrNotAtAll) {
     rich.events[2] = 500;
     rich.quantifierCount = 1;
     rich.quantifiers[0] = {0, 5, 7};
+    rich.ecc = 0xE0;
     picture_.SetLocalOffset(120);
     Apply(rich, t);
     Apply(Message(kStationaryTraffic, 2), t);
@@ -184,6 +186,20 @@ TEST_F(PictureTest, SavedAndLoadedWholeOrNotAtAll) {
         only.Apply(rich, t, [](Change, const TmcStoredMessage&) {});
         return only.Serialize();
     }()) << "every field comes back";
+
+    // A file of the first version: the same fields but the country code.
+    std::string first = back.Serialize();
+    first.replace(first.find(" 224\n"), 4, "");
+    first.replace(first.find("picture 2"), 9, "picture 1");
+    const size_t end = first.rfind("end ");
+    char checksum[9];
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < end; ++i) hash = (hash ^ static_cast<unsigned char>(first[i])) * 16777619u;
+    std::snprintf(checksum, sizeof checksum, "%08x", hash);
+    first.replace(first.size() - 9, 8, checksum);
+    ASSERT_TRUE(back.Restore(first, t + 16 * kMinute, error)) << error;
+    ASSERT_EQ(back.Size(), 1u);
+    EXPECT_EQ(back.At(0).message.ecc, -1) << "the first version knew no country code";
 
     const std::string text = picture_.Serialize();
     std::string altered = text;

@@ -67,6 +67,43 @@ TEST(LocationTable, NamesPointsSegmentsRoadsAndAreasInUtf8) {
     EXPECT_NE(error.find("NAMES.DAT"), std::string::npos);
 }
 
+// Two countries share the PI nibble D; the station's extended country code
+// (group 1A) tells which one's table 12 a location belongs to.
+TEST(LocationTable, TheExtendedCountryCodeTellsCountriesOfOneNibbleApart) {
+    test::TempDir dir;
+    test::WriteLocationTables(dir);
+    // A copy of country 58's rows as country 99 (ECC E1), its point renamed.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string path = entry.path().string();
+        std::string text = test::ReadFile(path), copies;
+        for (size_t at = 0; (at = text.find("\r\n58;", at)) != std::string::npos; at += 2) {
+            const size_t row = at + 2, end = text.find("\r\n", row);
+            copies += "99;" + text.substr(row + 3, end - row - 3) + "\r\n";
+        }
+        if (path.find("NAMES.DAT") != std::string::npos) {
+            copies.replace(copies.find("Dibbersen"), 9, "Elsewhere");
+        }
+        if (path.find("COUNTRIES.DAT") != std::string::npos) copies = "99;E1;D;Other\r\n";
+        test::WriteFile(path, text + copies);
+    }
+    LocationTable table;
+    std::string error;
+    ASSERT_TRUE(table.Load(dir.Path(), error)) << error;
+    EXPECT_EQ(table.Describe(0xD3C5, 12, 42156, 0xE0), "A1 Hamburg - Bremen: Dibbersen");
+    EXPECT_EQ(table.Describe(0xD3C5, 12, 42156, 0xE1), "A1 Hamburg - Bremen: Elsewhere");
+    EXPECT_EQ(table.Describe(0xD3C5, 12, 42156, 0xE2), "") << "a country the tables do not hold";
+    EXPECT_NE(table.Describe(0xD3C5, 12, 42156), "") << "without the code, a country of the nibble";
+
+    TmcMessage m{};
+    m.pi = 0xD3C5;
+    m.ltn = 12;
+    m.location = 42156;
+    m.ecc = 0xE1;
+    TmcStretch stretch;
+    ASSERT_TRUE(table.Stretch(m, stretch));
+    EXPECT_EQ(stretch.primary.firstName, "Elsewhere");
+}
+
 TEST(LocationTable, NamesInLatin9AndCodePage1252ComeOutAsUtf8) {
     struct Case {
         const char* charset;

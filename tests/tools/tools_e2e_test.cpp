@@ -358,6 +358,17 @@ TEST(Tools, MonitorDecodesTmcMessagesAtFullSpeedAndNamesThemFromTables) {
     EXPECT_TRUE(Has(tmc[4], "\"update_class\":5,\"expires\":\"2026-12-08T08:00:00Z\"")) << tmc[4];
     EXPECT_TRUE(Has(tmc[5], "\"event\":\"tmc_picture\",\"messages\":[{\"pi\":\"D3C5\"")) << tmc[5];
 
+    // The station says (1A) it is in the country of ECC E1, which the tables do not hold.
+    test::WriteFile(hex, std::string("D3C5 1000 00E1 0000\n") + kTmcGroups);
+    ChildProcess elsewhere({MONITOR_PATH, "--replay", hex, "--speed", "max", "--json", "--all-messages", "--locations",
+                            tables.Path()});
+    ASSERT_EQ(elsewhere.Wait(20s), 0) << elsewhere.Errors();
+    const std::vector<std::string> there = TrafficObjects(elsewhere.Output());
+    ASSERT_EQ(there.size(), 6u) << elsewhere.Output();
+    EXPECT_TRUE(Has(there[0], "\"ecc\":\"E1\"")) << there[0];
+    EXPECT_FALSE(Has(there[3], "location_text")) << there[3];
+    test::WriteFile(hex, kTmcGroups);
+
     ChildProcess human({MONITOR_PATH, "--replay", hex, "--speed", "max", "--events", dir.File("events.txt")});
     ASSERT_EQ(human.Wait(20s), 0) << human.Errors();
     EXPECT_TRUE(Has(human.Output(), "tmc        new     event 401 \"closed\" + 742 \"queuing traffic\" at 42156 ext +3, urgent"))

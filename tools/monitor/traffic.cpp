@@ -11,7 +11,7 @@
 namespace rdstmc::monitor {
 namespace {
 
-constexpr unsigned kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
+constexpr unsigned kGroup1A = 2, kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
 constexpr uint16_t kTmcAid = 0xCD46, kTmcAidAlternative = 0xCD47;
 // A changed picture is written at most this often while the monitor runs,
 // and always at its end.
@@ -41,7 +41,7 @@ void Traffic::Group(uint32_t word0, uint32_t word1) {
     const unsigned aid = word1 & 0xFFFF;
     // Shown as blocks with --raw, or when the decoder does not read the group
     // (a 3A group of another application).
-    const bool decoded = group == kGroup4A || group == kGroup8A ||
+    const bool decoded = group == kGroup1A || group == kGroup4A || group == kGroup8A ||
                          (group == kGroup3A && (aid == kTmcAid || aid == kTmcAidAlternative));
     if (options_.raw || !decoded) view_.RawGroup(word0, word1);
 
@@ -56,7 +56,10 @@ void Traffic::Group(uint32_t word0, uint32_t word1) {
             if (options_.allMessages) view_.TrafficMessage(decoder_.Message(), options_.events, options_.locations);
             Apply(decoder_.Message(), now);
             break;
-        case TmcDecoder::Result::SystemInfo: view_.TrafficSystem(decoder_.SystemInfo()); break;
+        case TmcDecoder::Result::SystemInfo:
+            // A country code alone is no TMC service.
+            if (decoder_.SystemInfo().aid != 0) view_.TrafficSystem(decoder_.SystemInfo());
+            break;
         case TmcDecoder::Result::TuningInfo: view_.TrafficTuning(decoder_.TuningInfo()); break;
         case TmcDecoder::Result::None: break;
     }

@@ -33,7 +33,8 @@ public:
     // Loads the picture file, dropping what has ended; false with a reason
     // when it exists but cannot be used. Before any group arrives.
     bool Restore(std::string& error);
-    // A TMC-related group as OnRawData hands it; the reader's thread.
+    // A TMC-related group as OnRawData hands it, or a 1A group (the
+    // station's country, for the location tables); the reader's thread.
     void Group(uint32_t word0, uint32_t word1);
     // Lets the picture's clock run (what has ended expires) and keeps the
     // file up to date; the main loop, a few times a second.

@@ -247,7 +247,7 @@ MessageWords Describe(const TmcMessage& m, const EventTable* events, const Locat
                    m.location, m.extent, m.negativeDirection ? "negative" : "positive", m.diversion ? "true" : "false",
                    m.duration, TmcUrgencyName(urgency), m.groups, m.encrypted ? "true" : "false");
     text += Format(" at %u", m.location);
-    const std::string place = locations && !m.encrypted ? locations->Describe(m.pi, m.ltn, m.location) : "";
+    const std::string place = locations && !m.encrypted ? locations->Describe(m.pi, m.ltn, m.location, m.ecc) : "";
     TmcStretch stretch;
     if (locations != nullptr && locations->Stretch(m, stretch)) {
         text += " \"" + Printable(StretchWords(stretch)) + "\"";
@@ -341,6 +341,7 @@ void View::TrafficSystem(const TmcSystemInfo& s) {
     const std::string json =
         Format("\"pi\":\"%04X\",\"aid\":\"%04X\",\"ltn\":", s.pi, s.aid) + optional(s.ltn) +
         ",\"sid\":" + optional(s.sid) + ",\"gap\":" + optional(s.gap) + ",\"ltcc\":" + optional(s.ltcc) +
+        (s.ecc >= 0 ? Format(",\"ecc\":\"%02X\"", s.ecc) : std::string()) +
         Format(",\"afi\":%s,\"mode\":\"%s\",\"scope\":\"%s\",\"encrypted\":%s", s.afi ? "true" : "false",
                s.enhancedMode ? "enhanced" : "basic", scope.c_str(), s.encrypted ? "true" : "false");
     std::string text = Format("system  PI %04X", s.pi);
@@ -350,6 +351,7 @@ void View::TrafficSystem(const TmcSystemInfo& s) {
     if (s.sid >= 0) text += Format(", SID %d", s.sid);
     if (s.gap >= 0) text += Format(", gap %d", s.gap);
     if (s.encrypted) text += ", encrypted";
+    if (s.ecc >= 0) text += Format(", country %X/%02X", s.pi >> 12, s.ecc);
     Emit("tmc_system", json, text, "tmc");
 }
 
