@@ -27,7 +27,8 @@
  *   frequency is method B (one list per tuned frequency, an ascending pair
  *   naming the same programme, a descending one a regional variant); any
  *   other list is method A.
- * - RadioText+ tags are cut from the radio text complete at that moment.
+ * - RadioText+ tags are cut from the radio text complete at that moment;
+ *   a new radio text drops them until the next RadioText+ group.
  */
 #ifndef RDSTMC_RDS_H
 #define RDSTMC_RDS_H

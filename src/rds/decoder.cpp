@@ -33,12 +33,15 @@ int LfMfKilohertz(unsigned code) {
     return 0;
 }
 
-// RDS bytes as UTF-8, zero-terminated, cut at a whole character.
+// RDS bytes as UTF-8, zero-terminated, cut at a whole character. A zero
+// byte is no character: kept, it would end the text early.
 void ToUtf8(const unsigned char* bytes, int length, char* out, size_t capacity) {
     size_t n = 0;
     for (int i = 0; i < length; ++i) {
         char units[4];
-        const size_t k = text::EncodeUtf8(RdsCharToUnicode(bytes[i]), units);
+        const unsigned codePoint = RdsCharToUnicode(bytes[i]);
+        if (codePoint == 0) continue;
+        const size_t k = text::EncodeUtf8(codePoint, units);
         if (n + k + 1 > capacity) break;
         std::memcpy(out + n, units, k);
         n += k;
@@ -144,7 +147,7 @@ struct FrequencyAssembly {
         if (first == 0 || pairCount == 0) return false;
         for (int i = 0; i < pairCount; ++i) {
             const Pair& p = pairs[i];
-            if (p.second == 0 || (p.first == first) == (p.second == first)) return false;
+            if (p.first == 0 || p.second == 0 || (p.first == first) == (p.second == first)) return false;
         }
         return true;
     }
@@ -363,7 +366,15 @@ uint32_t RdsDecoder::Work::TakeRadioText(int length) {
     rtCompleteLength = length;
     char text[kRdsTextBytes];
     ToUtf8(rtComplete, length, text, sizeof text);
-    return SetText(state.radioText, text, kRdsRadioText);
+    uint32_t out = SetText(state.radioText, text, kRdsRadioText);
+    // The tags were cut from the text before; the next RadioText+ group
+    // cuts them from this one.
+    if (out != 0 && state.tagCount > 0) {
+        state.tagCount = 0;
+        std::memset(state.tags, 0, sizeof state.tags);
+        out |= kRdsRadioTextPlus;
+    }
+    return out;
 }
 
 uint32_t RdsDecoder::Work::RadioTextPlus(uint16_t b, uint16_t c, uint16_t d) {

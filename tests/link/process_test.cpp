@@ -98,7 +98,7 @@ TEST_F(ProcessCopy, AChildThatLivesOnDoesNotKeepTheDeviceFromTheParent) {
 }
 
 TEST_F(ProcessCopy, AChildsOwnRunWritesNothingIntoTheParentsLog) {
-    if (test::Emulated()) GTEST_SKIP() << "the emulator cannot start the child's reader";
+    if (!test::ChildMayStartThreads()) GTEST_SKIP() << "a child's threads cannot start here";
     test::TempDir dir;
     const std::string log = dir.File("parent.log");
     ASSERT_TRUE(TmcStartLogging(log.c_str()));
@@ -122,7 +122,7 @@ TEST_F(ProcessCopy, AChildsOwnRunWritesNothingIntoTheParentsLog) {
 }
 
 TEST(ProcessCopyOfAReplay, TheChildStartsWithoutItAndTheParentsReplayGoesOn) {
-    if (test::Emulated()) GTEST_SKIP() << "the emulator cannot start the child's replay";
+    if (!test::ChildMayStartThreads()) GTEST_SKIP() << "a child's threads cannot start here";
     test::TempDir dir;
     const std::string own = dir.File("child.log");
     test::WriteFile(own, test::ReadFile(RDSTMC_BUNDLED_RECORDING_PATH));

@@ -129,6 +129,16 @@ TEST(RdsDecoder, RadioTextPlusTagsAreCutFromTheCurrentText) {
     EXPECT_STREQ(RdsContentTypeName(s.tags[1].contentType), "item.title");
     EXPECT_STREQ(s.tags[1].text, "Porcelain");
     EXPECT_EQ(d.Feed(kPi, b, c, dd) & kRdsRadioTextPlus, 0u);
+
+    // The next item's text: the old tags go with the old text, and the same
+    // RadioText+ group then cuts them from the new one.
+    const std::string next = "Blur - Parklife!\r";
+    for (int s = 0; s < 5; ++s) Text(d, 1, s, next);
+    EXPECT_EQ(s.tagCount, 0);
+    d.Feed(kPi, b, c, dd);
+    ASSERT_EQ(s.tagCount, 2);
+    EXPECT_STREQ(s.tags[0].text, "Blur");
+    EXPECT_STREQ(s.tags[1].text, "Parklife!");
 }
 
 // Frequency codes: 89.3 MHz is 18, 101.2 is 137, 104.6 is 171, 99.5 is 120, 101.7 is 142.
