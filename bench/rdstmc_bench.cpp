@@ -22,6 +22,7 @@
 #include "platform/named_event.h"
 #include "rdstmc.h"
 #include "rdstmc_ext.h"
+#include "rdstmc_rds.h"
 #include "rdstmc_tmc.h"
 #include "receiver_emulator.h"
 #include "recording.h"
@@ -120,6 +121,58 @@ void TmcDecoderThroughput(benchmark::State& state) {
     state.counters["messages_per_pass"] = benchmark::Counter(static_cast<double>(messages) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(TmcDecoderThroughput);
+
+// The full RDS decoder on a station's mix of every group kind it reads:
+// name (0A) with method-A frequencies, radio text (2A) switching between
+// two texts with the A/B flag every two rounds, 1A, 3A, 4A, 8A, 10A, RadioText+ (11A), EON
+// (14A) and the long name (15A), in the proportions stations send them.
+void RdsDecoderThroughput(benchmark::State& state) {
+    struct Group {
+        uint16_t b, c, d;
+    };
+    std::vector<Group> groups;
+    const auto chars = [](const char* two) {
+        return static_cast<uint16_t>(static_cast<unsigned char>(two[0]) << 8 | static_cast<unsigned char>(two[1]));
+    };
+    const auto b = [](unsigned type, unsigned low) { return static_cast<uint16_t>(type << 12 | 1u << 10 | 10u << 5 | low); };
+    const uint16_t af[] = {0xE512, 0x1278, 0x8E12, 0xE312, 0x8EAB};
+    const char* texts[] = {"Moby - Porcelain\r", "News and traffic every half hour, weather at ten past"};
+    groups.push_back({b(3, 22), 0, 0x4BD7});
+    groups.push_back({b(3, 16), 0x0640, 0xCD46});
+    for (unsigned cycle = 0; cycle < 16; ++cycle) {
+        const unsigned flag = cycle / 2 % 2;
+        const char* text = texts[flag];
+        const size_t length = std::strlen(text);
+        for (unsigned s = 0; s < 16; ++s) {
+            const unsigned segment = s % 4;
+            groups.push_back({b(0, 1u << 3 | segment), af[(cycle * 16 + s) % 5], chars("RIVER FM" + 2 * segment)});
+            char four[4] = {' ', ' ', ' ', ' '};
+            for (unsigned i = 0; i < 4 && 4 * s + i < length; ++i) four[i] = text[4 * s + i];
+            if (4 * s < length) groups.push_back({b(2, flag << 4 | s), chars(four), chars(four + 2)});
+            if (s % 4 == 0) groups.push_back({b(8, 0x08), 0x0865, 0x3039});
+            if (s % 8 == 1) groups.push_back({b(11, 1u << 3 | 4 >> 3), (4 & 7) << 13 | 0 << 7 | 3 << 1, 1 << 11 | 7 << 5 | 8});
+            if (s % 8 == 2) groups.push_back({b(14, 1u << 4 | (s / 2) % 4), chars("OTHER FM" + 2 * ((s / 2) % 4)), 0xD301});
+            if (s == 3) groups.push_back({b(1, 0), 0x00E0, 9 << 11 | 7 << 6 | 30});
+            if (s % 8 == 5) groups.push_back({b(10, s / 8), chars(s < 8 ? "Fo" : "ot"), chars(s < 8 ? "ot" : "ba")});
+            if (s == 7) groups.push_back({b(15, s % 8), chars("Ri"), chars("ve")});
+        }
+        groups.push_back({b(4, 0), static_cast<uint16_t>((61382 & 0x7FFF) << 1), static_cast<uint16_t>(cycle << 6)});
+    }
+    rdstmc::RdsDecoder decoder;
+    long changes = 0, allocations = 0;
+    for (auto _ : state) {
+        rdstmc::test::StartCountingAllocations();
+        for (const Group& g : groups) changes += decoder.Feed(0xD3C5, g.b, g.c, g.d) != 0;
+        allocations += rdstmc::test::StopCountingAllocations();
+    }
+    benchmark::DoNotOptimize(changes);
+    const long total = state.iterations() * static_cast<long>(groups.size());
+    state.SetItemsProcessed(total);
+    state.counters["allocs_per_group"] = benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(total));
+    state.counters["changes_per_pass"] =
+        benchmark::Counter(static_cast<double>(changes) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(RdsDecoderThroughput);
 
 // A national service's broadcast cycle, repeated as stations repeat it: 150
 // messages of one, two and four groups, each group sent twice, through the
