@@ -18,6 +18,9 @@ namespace {
 // end while the unloading thread holds the loader lock.
 constexpr unsigned kJoinTimeoutMs = 2000;
 constexpr unsigned kFeedCallPollMs = 1;
+// At exit, workers of a run that has ended are reaped if they end this soon:
+// their last steps after the stop. A run still going is not waited for.
+constexpr unsigned kExitReapMs = 200;
 
 // Feed calls in progress, and whether this thread is inside one.
 std::atomic<int> g_feedCalls{0};
@@ -86,9 +89,22 @@ void StartClosedInChild() {
     ReleaseLocksAfterCopy();
 }
 
+// Workers are reaped when the next run starts; the last run's would stay
+// unreaped at exit, which thread checkers report as a leak in every program.
+// No lock is taken: exit may come from a callback made under one.
+void ReapEndedRunAtExit() {
+    ReceiverState& s = State();
+    if (s.portOpen.load() || s.replayRunning.load() || s.feedOpen.load() || platform::Thread::CurrentIsWorker()) {
+        return;
+    }
+    s.dataWorker.Join(kExitReapMs);
+    s.statusWorker.Join(kExitReapMs);
+}
+
 void HandleProcessCopies() {
     static const bool registered =
-        (platform::OnProcessCopy(TakeLocksBeforeCopy, ReleaseLocksAfterCopy, StartClosedInChild), true);
+        (platform::OnProcessCopy(TakeLocksBeforeCopy, ReleaseLocksAfterCopy, StartClosedInChild),
+         platform::OnProcessExit(ReapEndedRunAtExit), true);
     (void)registered;
 }
 
