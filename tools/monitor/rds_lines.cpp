@@ -70,10 +70,11 @@ std::string LocalClock(const RdsState& s) {
     if (minutes < 0) minutes += 1440, --days;
     int y = 0, m = 0, d = 0;
     CivilFromDays(days, y, m, d);
-    const long offset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02ld:%02ld:00%c%02ld:%02ld", y, m, d, minutes / 60,
-                  minutes % 60, offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    const int offset = static_cast<int>(offsetMinutes < 0 ? -offsetMinutes : offsetMinutes);
+    const int clock = static_cast<int>(minutes);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", y, m, d, clock / 60, clock % 60,
+                  offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
     return buffer;
 }
 
