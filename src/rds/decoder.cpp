@@ -1,5 +1,5 @@
 // All of RDS, group by group, into one station's state. Block layouts are
-// those of IEC 62106 (EN 50067) and, for RadioText+, of its specification.
+// those of IEC 62106 (EN 50067) and, for RadioText+, of its published format.
 #include <algorithm>
 #include <cstring>
 

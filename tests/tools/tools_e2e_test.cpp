@@ -406,7 +406,7 @@ const char kTrafficMinutes[] =
     "D3C5 8008 0654 0064 @2026/12/08 07:10:00.00\n"   // 1620 traffic back to normal at 100
     "D3C5 0000 E0CD 5249 @2026/12/08 07:20:00.00\n";
 
-// RDS groups of PI D3C5 beyond the spec's subset: a name over a method-B list
+// RDS groups of PI D3C5 beyond the classic listeners' subset: a name over a method-B list
 // (89.3 MHz: 99.5 the same programme, 101.7 a regional variant), RadioText+
 // announced for 11A, a text whose successor (flag B) arrives tail first, the
 // RT+ tags of the second, an other network's name, 1A (ECC E0) and the clock
@@ -453,7 +453,7 @@ TEST(Tools, MonitorShowsEveryRdsFeatureAsItChanges) {
     EXPECT_EQ(seen("\"other_network\":{\"pi\":\"D301\",\"ps\":\"OTHER FM\",\"tp\":true,\"ta\":false}"), 1);
     EXPECT_EQ(seen("\"ecc\":\"E0\""), 1);
     EXPECT_EQ(seen("\"clock_time\":\"2026-12-08T07:31:00+01:00\""), 1);
-    // The spec's listeners report as before: the method-B list read as method A.
+    // The classic listeners report as before: the method-B list read as method A.
     EXPECT_TRUE(Has(monitor.Output(), "\"event\":\"af\",\"mhz\":[89.3,89.3,99.5,101.7,89.3]")) << monitor.Output();
 }
 

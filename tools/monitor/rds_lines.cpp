@@ -16,12 +16,6 @@ std::string Hex(int value, int digits) {
 
 std::string Bool(int flag) { return flag ? "true" : "false"; }
 
-std::string Kilohertz(const int* list, int count) {
-    std::string out;
-    for (int i = 0; i < count; ++i) out += (i ? "," : "") + std::to_string(list[i]);
-    return "[" + out + "]";
-}
-
 std::string Megahertz(const int* list, int count) {
     std::string out;
     for (int i = 0; i < count; ++i) {
@@ -85,7 +79,9 @@ std::string GroupName(int groupType) { return std::to_string(groupType / 2) + (g
 void View::Rds(uint32_t changes, const RdsState& s) {
     const std::string pi = "\"pi\":\"" + Hex(s.pi, 4) + "\",";
     const std::string label = "PI " + Hex(s.pi, 4) + "  ";
-    const auto line = [&](const std::string& json, const std::string& text) { Emit("rds", pi + json, label + text, "rds"); };
+    const auto line = [&](const std::string& json, const std::string& text) {
+        Emit("rds", pi + json, label + text, "rds");
+    };
     const auto text = [&](const char* key, const char* words, const char* value) {
         line(std::string("\"") + key + "\":" + JsonString(value), std::string(words) + " \"" + Printable(value) + "\"");
     };
@@ -134,17 +130,21 @@ void View::Rds(uint32_t changes, const RdsState& s) {
              words);
     }
     if (changes & kRdsCountry) {
-        line("\"ecc\":\"" + Hex(s.extendedCountryCode, 2) + "\"", "extended country code " + Hex(s.extendedCountryCode, 2));
+        const std::string ecc = Hex(s.extendedCountryCode, 2);
+        line("\"ecc\":\"" + ecc + "\"", "extended country code " + ecc);
     }
-    if (changes & kRdsLanguage) line("\"language\":" + std::to_string(s.language), "language " + std::to_string(s.language));
+    if (changes & kRdsLanguage) {
+        const std::string language = std::to_string(s.language);
+        line("\"language\":" + language, "language " + language);
+    }
     if (changes & kRdsFrequenciesA) {
-        line("\"alt_frequencies_a\":" + Kilohertz(s.frequencies, s.frequencyCount),
+        line("\"alt_frequencies_a\":" + NumberList(s.frequencies, s.frequencyCount),
              "AF " + Megahertz(s.frequencies, s.frequencyCount));
     }
     if ((changes & kRdsFrequenciesB) && s.changedList >= 0 && s.changedList < s.listCount) {
         const RdsFrequencyList& l = s.lists[s.changedList];
         line("\"alt_frequencies_b\":{\"tuned_frequency\":" + std::to_string(l.tuned) + ",\"same_programme\":" +
-                 Kilohertz(l.same, l.sameCount) + ",\"regional_variants\":" + Kilohertz(l.regional, l.regionalCount) +
+                 NumberList(l.same, l.sameCount) + ",\"regional_variants\":" + NumberList(l.regional, l.regionalCount) +
                  "}",
              "AF on " + Megahertz(&l.tuned, 1) + ": " + Megahertz(l.same, l.sameCount) +
                  (l.regionalCount ? ", regional " + Megahertz(l.regional, l.regionalCount) : ""));
@@ -155,7 +155,7 @@ void View::Rds(uint32_t changes, const RdsState& s) {
                            ",\"tp\":" + Bool(n.trafficProgramme) + ",\"ta\":" + Bool(n.trafficAnnouncement);
         if (n.programmeType >= 0) json += ",\"prog_type\":" + std::to_string(n.programmeType);
         if (n.lastFrequency) json += ",\"kilohertz\":" + std::to_string(n.lastFrequency);
-        if (n.frequencyCount) json += ",\"alt_frequencies\":" + Kilohertz(n.frequencies, n.frequencyCount);
+        if (n.frequencyCount) json += ",\"alt_frequencies\":" + NumberList(n.frequencies, n.frequencyCount);
         std::string mapped;
         for (int i = 0; i < n.mappedCount; ++i) {
             mapped += std::string(i ? "," : "") + "{\"tuned_frequency\":" + std::to_string(n.mapped[i].tuned) +

@@ -180,8 +180,6 @@ void View::RawGroup(unsigned word0, unsigned word1) {
          group + "  " + blocks);
 }
 
-namespace {
-
 std::string NumberList(const int* values, int count) {
     std::string out;
     for (int i = 0; i < count; ++i) out += (i ? "," : "") + std::to_string(values[i]);
@@ -193,8 +191,6 @@ std::string NumberList(const uint16_t* values, int count) {
     for (int i = 0; i < count; ++i) out += (i ? "," : "") + std::to_string(values[i]);
     return "[" + out + "]";
 }
-
-}  // namespace
 
 std::string RoadWords(const TmcStretch& s) {
     if (s.roadNumber.empty()) return s.roadName;

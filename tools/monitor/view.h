@@ -64,6 +64,10 @@ std::string Utf8(const unsigned short* text);
 // Text with its control characters shown as \xNN: a line shows them, never obeys them.
 std::string Printable(const std::string& text);
 
+// A JSON array of numbers: [1,2,3].
+std::string NumberList(const int* values, int count);
+std::string NumberList(const uint16_t* values, int count);
+
 // A JSON string literal of UTF-8 text.
 std::string JsonString(const std::string& text);
 
