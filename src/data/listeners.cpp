@@ -16,19 +16,12 @@ thread_local int t_callDepth[kSlotCount];
 
 int IndexOf(const ListenerSlot& slot) { return static_cast<int>(&slot - g_slots); }
 
-void WaitForOtherCalls(ListenerSlot& slot) {
-    const int own = t_callDepth[IndexOf(slot)];
-    while (slot.callsInProgress.load() > own) platform::SleepMs(1);
-}
-
 // Stores `listener` (null to empty the slot); returns whether the slot held
 // one. On a client thread, once it returns the old listener is called by no
-// thread. On a library worker it does not wait: two workers, each inside a
-// callback that replaces the other's listener, would otherwise wait for each
-// other for ever.
+// thread.
 bool Replace(ListenerSlot& slot, void* listener) {
-    void* old = slot.listener.exchange(listener);
-    if (old != nullptr && old != listener && !platform::Thread::CurrentIsWorker()) WaitForOtherCalls(slot);
+    void* old = ExchangeListener(slot, listener);
+    if (old != nullptr && old != listener) WaitForOtherCalls(slot);
     return old != nullptr;
 }
 
@@ -40,6 +33,15 @@ ListenerSlot& StatusSlot() { return g_slots[kStatus]; }
 ListenerSlot& RawDataSlot() { return g_slots[kRawData]; }
 ListenerSlot& DeviceSlot() { return g_slots[kDevice]; }
 ListenerSlot& GroupSlot() { return g_slots[kGroup]; }
+
+void* ExchangeListener(ListenerSlot& slot, void* listener) { return slot.listener.exchange(listener); }
+
+bool WaitForOtherCalls(ListenerSlot& slot) {
+    if (platform::Thread::CurrentIsWorker()) return false;
+    const int own = t_callDepth[IndexOf(slot)];
+    while (slot.callsInProgress.load() > own) platform::SleepMs(1);
+    return true;
+}
 
 void EnterListenerCall(ListenerSlot& slot) {
     slot.callsInProgress.fetch_add(1);

@@ -26,6 +26,17 @@ ListenerSlot& GroupSlot();
 void EnterListenerCall(ListenerSlot& slot);
 void LeaveListenerCall(ListenerSlot& slot);
 
+// Stores `listener` (null to empty the slot) and returns what it held. Does
+// not wait: see WaitForOtherCalls.
+void* ExchangeListener(ListenerSlot& slot, void* listener);
+
+// On a client thread, returns once no other thread is inside a call on
+// `slot`, so whatever the slot held before is called by no thread; on a
+// library worker returns at once (two workers replacing each other's
+// listener from their callbacks would otherwise wait for each other).
+// Returns whether it waited.
+bool WaitForOtherCalls(ListenerSlot& slot);
+
 // In a copy of the process, where only the calling thread exists: calls that
 // other threads had in progress will never end, so they no longer count.
 void ForgetCallsOfOtherThreads();

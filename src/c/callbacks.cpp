@@ -1,0 +1,240 @@
+// C callbacks as the library's listeners: each registration makes a small
+// listener object holding the function and its `user`, stored in the slot
+// the C++ Connect uses, so the C interface keeps the same guarantees.
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "c/text_out.h"
+#include "data/listeners.h"
+#include "platform/lock.h"
+#include "rdstmc.h"
+#include "rdstmc_c.h"
+#include "rdstmc_ext.h"
+
+namespace rdstmc::c_interface {
+namespace {
+
+// The listener objects made for one slot. One that has left the slot is
+// freed once no call can reach it: after a wait for other threads' calls
+// that began after it left. A call on this very thread may still be running
+// in it (a callback that replaces itself); the objects touch no member once
+// they have called the client, so that call ends safely.
+class OwnedListeners {
+public:
+    explicit OwnedListeners(ListenerSlot& slot) : slot_(slot) {}
+
+    // Stores `fresh` (null empties the slot); returns whether the slot held a listener.
+    template <class L>
+    bool Store(L* fresh) {
+        void* old;
+        unsigned long long mine;
+        {
+            platform::LockGuard guard(lock_);
+            old = ExchangeListener(slot_, fresh);
+            mine = ++sequence_;
+            // Everything made earlier has left the slot now (a C++ Connect
+            // may have replaced one without this list knowing).
+            for (Entry& e : owned_) {
+                if (e.leftAt == 0) e.leftAt = mine;
+            }
+            if (fresh != nullptr) owned_.push_back({fresh, 0, [](void* p) { delete static_cast<L*>(p); }});
+        }
+        if (WaitForOtherCalls(slot_)) {
+            platform::LockGuard guard(lock_);
+            for (size_t i = 0; i < owned_.size();) {
+                if (owned_[i].leftAt != 0 && owned_[i].leftAt <= mine) {
+                    owned_[i].destroy(owned_[i].listener);
+                    owned_[i] = owned_.back();
+                    owned_.pop_back();
+                } else {
+                    ++i;
+                }
+            }
+        }
+        return old != nullptr;
+    }
+
+private:
+    struct Entry {
+        void* listener;
+        unsigned long long leftAt;  // 0 while it may be in the slot
+        void (*destroy)(void*);
+    };
+    ListenerSlot& slot_;
+    platform::Lock lock_;
+    std::vector<Entry> owned_;
+    unsigned long long sequence_ = 0;
+};
+
+// Never destroyed: a program may exit with callbacks connected, and the
+// listeners must stay reachable (and usable by a late call) until then.
+OwnedListeners& Frequency() {
+    static OwnedListeners* owned = new OwnedListeners(FrequencySlot());
+    return *owned;
+}
+OwnedListeners& Rds() {
+    static OwnedListeners* owned = new OwnedListeners(RdsSlot());
+    return *owned;
+}
+OwnedListeners& Status() {
+    static OwnedListeners* owned = new OwnedListeners(StatusSlot());
+    return *owned;
+}
+OwnedListeners& RawData() {
+    static OwnedListeners* owned = new OwnedListeners(RawDataSlot());
+    return *owned;
+}
+OwnedListeners& Group() {
+    static OwnedListeners* owned = new OwnedListeners(GroupSlot());
+    return *owned;
+}
+OwnedListeners& Device() {
+    static OwnedListeners* owned = new OwnedListeners(DeviceSlot());
+    return *owned;
+}
+
+class FrequencyListener final : public ITmcFrequencyListener {
+public:
+    FrequencyListener(rdstmc_frequency_fn fn, void* user) : fn_(fn), user_(user) {}
+    void OnFrequencyChanged(int frequency, int quality, unsigned char tunerMode) override {
+        fn_(user_, frequency, quality, tunerMode);
+    }
+
+private:
+    const rdstmc_frequency_fn fn_;
+    void* const user_;
+};
+
+class RdsListener final : public ITmcRdsListener {
+public:
+    RdsListener(const rdstmc_rds_callbacks& callbacks, void* user) : callbacks_(callbacks), user_(user) {}
+    void OnRadioText(const unsigned short* text) override {
+        const auto fn = callbacks_.radio_text;
+        if (fn == nullptr) return;
+        const uint16_t* wide = reinterpret_cast<const uint16_t*>(text);
+        char utf8[256];
+        Utf16ToUtf8(wide, utf8, sizeof utf8);
+        fn(user_, utf8, wide);
+    }
+    void OnRdsTime(const TmcRdsTime& t) override {
+        if (callbacks_.time == nullptr) return;
+        const rdstmc_time time = {t.year, t.month, t.day, t.weekDay, t.hour, t.minute, t.reserved};
+        callbacks_.time(user_, &time);
+    }
+    void OnStationName(int pi, const unsigned short* name) override {
+        const auto fn = callbacks_.station_name;
+        if (fn == nullptr) return;
+        const uint16_t* wide = reinterpret_cast<const uint16_t*>(name);
+        char utf8[64];
+        Utf16ToUtf8(wide, utf8, sizeof utf8);
+        fn(user_, static_cast<uint32_t>(pi), utf8, wide);
+    }
+    void OnAlternativeFrequencies(const int* list) override {
+        if (callbacks_.alternative_frequencies != nullptr) callbacks_.alternative_frequencies(user_, list);
+    }
+
+private:
+    rdstmc_rds_callbacks callbacks_;
+    void* const user_;
+};
+
+class StatusListener final : public ITmcStatusListener {
+public:
+    StatusListener(rdstmc_status_fn fn, void* user) : fn_(fn), user_(user) {}
+    void OnStatusChanged(const TmcStatus& status) override { fn_(user_, status); }
+
+private:
+    const rdstmc_status_fn fn_;
+    void* const user_;
+};
+
+class RawDataListener final : public ITmcRawDataListener {
+public:
+    RawDataListener(rdstmc_raw_data_fn fn, void* user) : fn_(fn), user_(user) {}
+    void OnRawData(const unsigned int& word0, const unsigned int& word1) override { fn_(user_, word0, word1); }
+
+private:
+    const rdstmc_raw_data_fn fn_;
+    void* const user_;
+};
+
+class GroupListener final : public ITmcGroupListener {
+public:
+    GroupListener(rdstmc_group_fn fn, void* user) : fn_(fn), user_(user) {}
+    void OnRdsGroup(const TmcRdsGroup& group) override {
+        const uint16_t blocks[4] = {group.blocks[0], group.blocks[1], group.blocks[2], group.blocks[3]};
+        fn_(user_, blocks);
+    }
+
+private:
+    const rdstmc_group_fn fn_;
+    void* const user_;
+};
+
+class DeviceListener final : public ITmcDeviceListener {
+public:
+    DeviceListener(rdstmc_device_fn fn, void* user) : fn_(fn), user_(user) {}
+    void OnDeviceChanged(bool present) override { fn_(user_, present); }
+
+private:
+    const rdstmc_device_fn fn_;
+    void* const user_;
+};
+
+// The slots hold the listener's interface pointer, as Connect stores it.
+template <class Interface, class L, class... Args>
+bool Connect(OwnedListeners& owned, Args... args) {
+    L* made = new (std::nothrow) L(args...);
+    if (made == nullptr) return false;
+    owned.Store<Interface>(made);
+    return true;
+}
+
+template <class Interface>
+bool Disconnect(OwnedListeners& owned) {
+    return owned.Store<Interface>(nullptr);
+}
+
+}  // namespace
+}  // namespace rdstmc::c_interface
+
+using namespace rdstmc::c_interface;
+
+extern "C" {
+
+bool rdstmc_connect_frequency(rdstmc_frequency_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcFrequencyListener, FrequencyListener>(Frequency(), callback, user);
+}
+bool rdstmc_disconnect_frequency(void) { return Disconnect<ITmcFrequencyListener>(Frequency()); }
+
+bool rdstmc_connect_rds(const rdstmc_rds_callbacks* callbacks, void* user) {
+    if (callbacks == nullptr || callbacks->size < sizeof(size_t)) return false;
+    // Members a caller built against an older, shorter structure are absent.
+    rdstmc_rds_callbacks copy = {};
+    std::memcpy(&copy, callbacks, callbacks->size < sizeof copy ? callbacks->size : sizeof copy);
+    return Connect<ITmcRdsListener, RdsListener>(Rds(), copy, user);
+}
+bool rdstmc_disconnect_rds(void) { return Disconnect<ITmcRdsListener>(Rds()); }
+
+bool rdstmc_connect_status(rdstmc_status_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcStatusListener, StatusListener>(Status(), callback, user);
+}
+bool rdstmc_disconnect_status(void) { return Disconnect<ITmcStatusListener>(Status()); }
+
+bool rdstmc_connect_raw_data(rdstmc_raw_data_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcRawDataListener, RawDataListener>(RawData(), callback, user);
+}
+bool rdstmc_disconnect_raw_data(void) { return Disconnect<ITmcRawDataListener>(RawData()); }
+
+bool rdstmc_connect_group(rdstmc_group_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcGroupListener, GroupListener>(Group(), callback, user);
+}
+bool rdstmc_disconnect_group(void) { return Disconnect<ITmcGroupListener>(Group()); }
+
+bool rdstmc_connect_device(rdstmc_device_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcDeviceListener, DeviceListener>(Device(), callback, user);
+}
+bool rdstmc_disconnect_device(void) { return Disconnect<ITmcDeviceListener>(Device()); }
+
+}  // extern "C"
