@@ -19,8 +19,8 @@ fail() { echo "$zip: $*"; exit 1; }
 
 unzip -q "$zip" -d "$work/unpacked"
 top=$(echo "$work"/unpacked/*)
-for file in bin/rdstmc.dll bin/rdstmc-monitor.exe bin/rdstmc-convert.exe lib/rdstmc.lib include/rdstmc.h \
-            include/rdstmc_ext.h include/rdstmc_tmc.h share/rdstmc/river-fm.log share/rdstmc/tmc-event-properties.tsv \
+for file in bin/rdstmc.dll bin/rdstmc-monitor.exe bin/rdstmc-convert.exe lib/rdstmc.lib lib/rdstmc.def include/rdstmc.h \
+            include/rdstmc_ext.h include/rdstmc_tmc.h include/rdstmc_c.h share/rdstmc/river-fm.log share/rdstmc/tmc-event-properties.tsv \
             README.md LICENSE; do
   [ -f "$top/$file" ] || fail "$file is missing"
 done
