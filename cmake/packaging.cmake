@@ -8,6 +8,7 @@
 #   librdstmc-dev  header, CMake package and pkg-config file
 #   rdstmc-tools   rdstmc-monitor, rdstmc-emulator, rdstmc-convert, their
 #                  manual pages and the bundled recording
+#   python3-rdstmc the Python module (pure Python, on the C interface)
 set(CPACK_PACKAGE_NAME rdstmc)
 set(CPACK_PACKAGE_VENDOR "rdstmc developers")
 set(CPACK_PACKAGE_CONTACT "rdstmc developers <rdstmc@localhost>")
@@ -29,7 +30,7 @@ if(WIN32)
 endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL lib dev tools)
+set(CPACK_COMPONENTS_ALL lib dev tools python)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -54,7 +55,7 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a seria
  pkg-config file for building programs against librdstmc.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME rdstmc-tools)
-set(rdstmc_packages ${rdstmc_library_package} librdstmc-dev rdstmc-tools)
+set(rdstmc_packages ${rdstmc_library_package} librdstmc-dev rdstmc-tools python3-rdstmc)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${rdstmc_library_package} (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - tools
@@ -62,6 +63,16 @@ set(CPACK_DEBIAN_TOOLS_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a ser
  line speed and lists serial ports; rdstmc-emulator plays a receiver on a
  pseudo-terminal; rdstmc-convert turns RDS Spy logs and hexadecimal group
  lists into recordings. With a synthetic sample recording.")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-rdstmc)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, ${rdstmc_library_package} (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION "FM RDS and RDS-TMC receiver modules on a serial port - Python module
+ The module rdstmc: a receiver as a context manager, callbacks as Python
+ callables, decoded TMC messages as dataclasses, a recording's messages
+ read offline, and the traffic picture. Pure Python on ctypes.")
 
 # Each package says whose work it holds and under which licences.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/copyright COPYONLY)
