@@ -31,6 +31,8 @@ public:
         unsigned long long mine;
         {
             platform::LockGuard guard(lock_);
+            // Room first: once the slot has changed nothing may fail.
+            if (fresh != nullptr) owned_.reserve(owned_.size() + 1);
             old = ExchangeListener(slot_, fresh);
             mine = ++sequence_;
             // Everything made earlier has left the slot now (a C++ Connect
@@ -187,7 +189,12 @@ template <class Interface, class L, class... Args>
 bool Connect(OwnedListeners& owned, Args... args) {
     L* made = new (std::nothrow) L(args...);
     if (made == nullptr) return false;
-    owned.Store<Interface>(made);
+    try {
+        owned.Store<Interface>(made);
+    } catch (...) {  // no memory for the bookkeeping: the slot is unchanged
+        delete made;
+        return false;
+    }
     return true;
 }
 

@@ -21,7 +21,7 @@ typedef struct heard {
     uint32_t pi;
     char station[32], text[256];
     uint16_t text_utf16[80];
-    int af6, groups, raw_groups, tmc_messages, status_changes;
+    int af6, first_groups, groups, raw_groups, tmc_messages, status_changes;
     uint16_t location;
     rdstmc_tmc_decoder* decoder;
 } heard;
@@ -96,6 +96,17 @@ static void on_group(void* user, const uint16_t blocks[4]) {
     pthread_mutex_unlock(&h->lock);
 }
 
+/* The first group's callback hands its slot to on_group from inside its
+ * own call, which must neither wait for itself nor lose or repeat a group. */
+static void on_first_group(void* user, const uint16_t blocks[4]) {
+    heard* h = user;
+    (void)blocks;
+    pthread_mutex_lock(&h->lock);
+    h->first_groups++;
+    pthread_mutex_unlock(&h->lock);
+    rdstmc_connect_group(on_group, user);
+}
+
 /* Raw TMC groups go straight into a decoder, as a traffic program does. */
 static void on_raw(void* user, uint32_t word0, uint32_t word1) {
     heard* h = user;
@@ -150,7 +161,7 @@ const char* c_receives_station_text_and_tmc(const char* device, const c_harness*
     CHECK(rdstmc_connect_status(on_status, &g_heard));
     CHECK(rdstmc_connect_frequency(on_frequency, &g_heard));
     CHECK(rdstmc_connect_rds(&rds, &g_heard));
-    CHECK(rdstmc_connect_group(on_group, &g_heard));
+    CHECK(rdstmc_connect_group(on_first_group, &g_heard));
     CHECK(rdstmc_connect_raw_data(on_raw, &g_heard));
 
     CHECK(rdstmc_open(device, 38400));
@@ -166,7 +177,8 @@ const char* c_receives_station_text_and_tmc(const char* device, const c_harness*
     CHECK(strcmp(h.text, "JACK 96.9") == 0 && h.text_utf16[0] == 'J' && h.text_utf16[9] == 0);
     CHECK(h.af6 == 895);
     /* A single-group message, then the three-group one. */
-    CHECK(h.groups == 14 && h.tmc_messages == 2 && h.location == 31273);
+    CHECK(h.first_groups == 1 && h.groups == 13);
+    CHECK(h.tmc_messages == 2 && h.location == 31273);
 
     int frequency = 0, health = -1, af[25];
     uint32_t pi = 0, tick = 0;
