@@ -16,8 +16,8 @@ namespace rdstmc::c_interface {
 namespace {
 
 // The listener objects made for one slot. One that has left the slot is
-// freed once no call can reach it: after a wait for other threads' calls
-// that began after it left. A call on this very thread may still be running
+// freed once no call can reach it: after a wait that outlasts every other
+// thread's call begun before it left. A call on this very thread may still be running
 // in it (a callback that replaces itself); the objects touch no member once
 // they have called the client, so that call ends safely.
 class OwnedListeners {
