@@ -130,7 +130,13 @@ static int locked_int(const int* field) {
     return value;
 }
 
-static int have_message(void) { return locked_int(&g_heard.tmc_messages) > 0; }
+/* All 14 groups of kStation have reached the group and the raw listeners. */
+static int have_all_groups(void) {
+    pthread_mutex_lock(&g_heard.lock);
+    const int done = g_heard.first_groups + g_heard.groups >= 14 && g_heard.tmc_messages >= 2;
+    pthread_mutex_unlock(&g_heard.lock);
+    return done;
+}
 static int have_text(void) {
     pthread_mutex_lock(&g_heard.lock);
     const int done = g_heard.text[0] != 0;
@@ -167,7 +173,7 @@ const char* c_receives_station_text_and_tmc(const char* device, const c_harness*
     CHECK(rdstmc_open(device, 38400));
     CHECK(rdstmc_is_open());
     for (size_t i = 0; i < sizeof kStation / sizeof *kStation; ++i) CHECK(harness->send(harness->self, kStation[i]));
-    CHECK(wait_for(have_message) && wait_for(have_text) && wait_for(have_tmc_status));
+    CHECK(wait_for(have_all_groups) && wait_for(have_text) && wait_for(have_tmc_status));
 
     pthread_mutex_lock(&g_heard.lock);
     const heard h = g_heard;
