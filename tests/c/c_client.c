@@ -130,7 +130,8 @@ static int locked_int(const int* field) {
     return value;
 }
 
-/* All 14 groups of kStation have reached the group and the raw listeners. */
+/* The group listener has had all 14 groups of kStation, and the raw
+ * listener both TMC messages. */
 static int have_all_groups(void) {
     pthread_mutex_lock(&g_heard.lock);
     const int done = g_heard.first_groups + g_heard.groups >= 14 && g_heard.tmc_messages >= 2;
