@@ -25,6 +25,9 @@ if ! file -b "$build/rdstmc.dll" | grep -q '^PE32 executable' && [ -x /usr/lib/w
 fi
 
 wine wineboot -i >/dev/null 2>&1
+# Without a post-mortem debugger a crash ends the program with its exception
+# code; with Wine's default one it exits with 0 and would pass as a success.
+wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
 wineserver -w
 # One server for the whole run: one that quits between two programs can drop
 # the next one's connection as it goes ("recvmsg: Connection reset by peer").
@@ -58,7 +61,8 @@ while IFS= read -r line; do
       if wine "$unit" --gtest_filter="$suite$name" --gtest_brief=1 > "$work/unit.log" 2>&1; then
         passed=$((passed + 1))
       else
-        failed=$((failed + 1)); cat "$work/unit.log"
+        status=$?; failed=$((failed + 1))
+        echo "FAILED under Wine (exit status $status): $suite$name"; cat "$work/unit.log"
       fi ;;
   esac
 done < <(wine "$unit" --gtest_list_tests)
