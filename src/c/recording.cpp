@@ -4,6 +4,7 @@
 #include "link/process_buffer.h"
 #include "link/sentence.h"
 #include "platform/file.h"
+#include "record/log_record.h"
 #include "rdstmc_c.h"
 
 namespace {
@@ -28,17 +29,13 @@ void TakeSentence(void* context, const char* line, size_t length) {
     reader->group(reader->user, reader->stamp, blocks);
 }
 
-// One record, "[stamp],<sentence>", [line, end) with its line feed; its
-// sentence is checked as the library checks what a port delivers.
+// One line of the log, [line, end) with its line feed; its sentence is
+// checked as the library checks what a port delivers.
 void TakeRecord(Reader& reader, char* line, char* end) {
-    if (*line != '[') return;
-    uint32_t stamp = 0;
-    char* p = line + 1;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) stamp = stamp * 10 + static_cast<uint32_t>(*p - '0');
-    if (p == line + 1 || p == end || *p != ']') return;
-    reader.stamp = stamp;
+    const char* sentence = nullptr;
+    if (!rdstmc::ParseLogRecord(line, end, reader.stamp, sentence)) return;
     size_t remainder = 0;
-    rdstmc::SplitSentences(p + 1, end, remainder, TakeSentence, &reader);
+    rdstmc::SplitSentences(line + (sentence - line), end, remainder, TakeSentence, &reader);
 }
 
 }  // namespace

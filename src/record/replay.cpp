@@ -2,19 +2,12 @@
 
 #include <cstring>
 
+#include "record/log_record.h"
+
 namespace rdstmc {
 namespace {
 
 constexpr unsigned kBatchPauseMs = 1000;
-
-// The decimal stamp after a '[' (sign allowed, wrapping modulo 2^32).
-uint32_t ParseStamp(const char* p) {
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    uint32_t value = 0;
-    while (*p >= '0' && *p <= '9') value = value * 10u + static_cast<uint32_t>(*p++ - '0');
-    return negative ? 0u - value : value;
-}
 
 }  // namespace
 
@@ -55,41 +48,32 @@ void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& bat
                  const std::atomic<bool>& running, ReplayLineSink sink, void* context) {
     if (!running.load()) return;
     char* lineStart = cursor;
-    char* marker = lineStart;
-    bool hasStamp = false;
-    uint32_t stamp = 0;
-    for (char* p = lineStart;; ++p) {
-        if (p == end) {
+    for (;;) {
+        char* lineFeed = static_cast<char*>(std::memchr(lineStart, '\n', static_cast<size_t>(end - lineStart)));
+        if (lineFeed == nullptr) {
             needMore = true;
             cursor = lineStart;
             return;
         }
-        const char c = *p;
-        if (c == '[' || c == '$') {
-            marker = p;
-        } else if (c == ']' && *marker == '[') {
-            stamp = ParseStamp(marker + 1);
-            hasStamp = true;
-        } else if (c == '\n') {
-            if (*marker == '$' && hasStamp) {
-                if (!batch.open) {
-                    batch.open = true;
-                    batch.base = stamp;
-                } else if (stamp - batch.base >= kBatchSpanMs) {
-                    batch.open = false;
-                    needMore = false;
-                    cursor = lineStart;
-                    return;
-                }
-                sink(context, stamp, marker, p + 1);
-            }
-            lineStart = p + 1;
-            marker = lineStart;
-            hasStamp = false;
-            if (!running.load()) {
+        char* const lineEnd = lineFeed + 1;
+        uint32_t stamp = 0;
+        const char* sentence = nullptr;
+        if (ParseLogRecord(lineStart, lineEnd, stamp, sentence)) {
+            if (!batch.open) {
+                batch.open = true;
+                batch.base = stamp;
+            } else if (stamp - batch.base >= kBatchSpanMs) {
+                batch.open = false;
+                needMore = false;
                 cursor = lineStart;
                 return;
             }
+            sink(context, stamp, lineStart + (sentence - lineStart), lineEnd);
+        }
+        lineStart = lineEnd;
+        if (!running.load()) {
+            cursor = lineStart;
+            return;
         }
     }
 }

@@ -1,6 +1,5 @@
 #include "record/sentence_log.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "data/receiver_state.h"
@@ -13,20 +12,11 @@ namespace {
 constexpr size_t kMaxLogPathLength = 255;
 }  // namespace
 
-size_t FormatLogRecord(int tick, const char* line, size_t length, char* out) {
-    const int stamp = std::snprintf(out, kLogRecordSize, "[%d],", tick);
-    const size_t room = kLogRecordSize - static_cast<size_t>(stamp);
-    const size_t copied = length < room ? length : room;
-    std::memcpy(out + stamp, line, copied);
-    return static_cast<size_t>(stamp) + copied;
-}
-
 void WriteLogLine(const char* line, size_t length) {
     ReceiverState& s = State();
     if (!s.loggingOn.load()) return;
     char record[kLogRecordSize];
-    // The tick is printed signed, as the log format has always had it.
-    const size_t n = FormatLogRecord(static_cast<int>(platform::TickCount()), line, length, record);
+    const size_t n = FormatLogRecord(static_cast<int32_t>(platform::TickCount()), line, length, record);
     platform::LockGuard guard(s.logLock);
     if (!s.loggingOn.load()) return;
     platform::File file = platform::FileOpenAppend(s.logPath);

@@ -152,3 +152,10 @@ def test_a_recordings_messages_are_read_offline_and_kept_in_a_picture(recording)
     assert len(stored) == 1 and stored[0].message.events == (1601, 215, 500)
     assert [change for change, _ in picture.advance(stored[0].expires)] == ["expire"]
     assert len(picture) == 0
+
+
+def test_a_log_made_after_24_days_of_uptime_reads_as_any_other(recording, tmp_path):
+    negated = tmp_path / "negated.log"
+    negated.write_text(re.sub(r"^\[", "[-", open(recording).read(), flags=re.M))
+    assert [m.location for m in rdstmc.recording_messages(str(negated))] == \
+        [m.location for m in rdstmc.recording_messages(recording)]

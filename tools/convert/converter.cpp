@@ -98,27 +98,6 @@ struct Group {
 
 }  // namespace
 
-namespace {
-
-// Writes "[stamp]," to `out`; returns its length.
-size_t WriteStamp(int32_t stamp, char* out) {
-    char digits[12];
-    int n = 0;
-    uint32_t magnitude = stamp < 0 ? 0u - static_cast<uint32_t>(stamp) : static_cast<uint32_t>(stamp);
-    do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-    } while ((magnitude /= 10) != 0);
-    char* p = out;
-    *p++ = '[';
-    if (stamp < 0) *p++ = '-';
-    while (n > 0) *p++ = digits[--n];
-    *p++ = ']';
-    *p++ = ',';
-    return static_cast<size_t>(p - out);
-}
-
-}  // namespace
-
 GroupConverter::GroupConverter(std::string_view input, double frequencyMhz) : input_(input) {
     if (frequencyMhz > 0) counts_.frequency = static_cast<int>(std::lround(frequencyMhz * 100));
 }
@@ -219,11 +198,7 @@ Conversion Convert(const std::string& input, double frequencyMhz) {
     log.reserve(input.size() * kRecordGrowth);
     int32_t stamp;
     std::string_view sentence;
-    char prefix[16];
-    while (converter.Next(stamp, sentence)) {
-        log.append(prefix, WriteStamp(stamp, prefix));
-        log.append(sentence);
-    }
+    while (converter.Next(stamp, sentence)) emulator::AppendLogRecord(log, stamp, sentence);
     Conversion result = converter.Counts();
     // A frequency named after the first group still tunes before it.
     if (result.frequency != 0 && !converter.TuningWritten()) {

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "record/log_record.h"
 
 namespace rdstmc::emulator {
 
@@ -16,8 +17,15 @@ std::chrono::milliseconds PlaybackGap(int32_t previous, int32_t stamp) {
     return std::min(std::chrono::milliseconds(gap), kLongestPlaybackGap);
 }
 
-std::string LogRecord(int32_t stamp, const std::string& sentence) {
-    return "[" + std::to_string(stamp) + "]," + sentence;
+void AppendLogRecord(std::string& out, int32_t stamp, std::string_view sentence) {
+    char record[kLogRecordSize];
+    out.append(record, FormatLogRecord(stamp, sentence.data(), sentence.size(), record));
+}
+
+std::string LogRecord(int32_t stamp, std::string_view sentence) {
+    std::string record;
+    AppendLogRecord(record, stamp, sentence);
+    return record;
 }
 
 bool RecordReader::Next(int32_t& stamp, std::string_view& sentence) {
@@ -26,23 +34,11 @@ bool RecordReader::Next(int32_t& stamp, std::string_view& sentence) {
         if (feed == nullptr) break;  // an unfinished last line is not played
         const char* line = at_;
         at_ = feed + 1;
-        // As the replay reads a line: the sentence starts at the last '$'
-        // that no later '[' follows, the stamp is the last bracketed number.
-        const char* dollar = nullptr;
-        for (const char* p = feed; p >= line && *p != '['; --p) {
-            if (*p == '$') {
-                dollar = p;
-                break;
-            }
-        }
-        if (dollar == nullptr) continue;
-        const char* open = dollar;
-        while (open >= line && *open != '[') --open;
-        if (open < line || std::memchr(open, ']', static_cast<size_t>(dollar - open)) == nullptr) continue;
-        // Stamps are the module's wrapping millisecond tick, printed signed:
-        // taken modulo 2^32 as the replay takes them.
-        stamp = static_cast<int32_t>(static_cast<uint32_t>(std::strtoll(open + 1, nullptr, 10)));
-        sentence = std::string_view(dollar, static_cast<size_t>(at_ - dollar));
+        uint32_t stamp32 = 0;
+        const char* start = nullptr;
+        if (!ParseLogRecord(line, at_, stamp32, start)) continue;
+        stamp = static_cast<int32_t>(stamp32);
+        sentence = std::string_view(start, static_cast<size_t>(at_ - start));
         return true;
     }
     at_ = end_;

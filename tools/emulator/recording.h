@@ -24,8 +24,9 @@ inline constexpr std::chrono::milliseconds kLongestPlaybackGap{10000};
 // most kLongestPlaybackGap.
 std::chrono::milliseconds PlaybackGap(int32_t previous, int32_t stamp);
 
-// One record: "[stamp]," followed by the sentence.
-std::string LogRecord(int32_t stamp, const std::string& sentence);
+// One record: "[stamp]," followed by the sentence, as the library's log writes it.
+std::string LogRecord(int32_t stamp, std::string_view sentence);
+void AppendLogRecord(std::string& out, int32_t stamp, std::string_view sentence);
 
 // The records the library's replay would play, in file order: lines with a
 // "[stamp]" and a sentence after it. False, with a reason, if the
