@@ -375,7 +375,7 @@ RDSTMC_C_API bool rdstmc_picture_load(rdstmc_picture* picture, const char* path,
 
 enum {
     RDSTMC_RDS_MAX_FREQUENCIES = 25,
-    RDSTMC_RDS_MAX_FREQUENCY_LISTS = 8,
+    RDSTMC_RDS_MAX_FREQUENCY_LISTS = 64,
     RDSTMC_RDS_MAX_OTHER_NETWORKS = 16,
     RDSTMC_RDS_MAX_MAPPED_FREQUENCIES = 8,
     RDSTMC_RDS_MAX_OPEN_DATA = 8,

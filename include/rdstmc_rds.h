@@ -66,7 +66,7 @@ enum RdsChange : uint32_t {
 
 enum {
     kRdsMaxFrequencies = 25,        /* one list's frequencies */
-    kRdsMaxFrequencyLists = 8,      /* method-B lists, one per tuned frequency */
+    kRdsMaxFrequencyLists = 64,     /* method-B lists, one per tuned frequency */
     kRdsMaxOtherNetworks = 16,
     kRdsMaxMappedFrequencies = 8,   /* per other network */
     kRdsMaxOpenDataApplications = 8,

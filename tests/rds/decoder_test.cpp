@@ -175,6 +175,22 @@ TEST(RdsDecoder, AlternativeFrequenciesOfMethodsAAndB) {
     EXPECT_EQ(std::vector<int>(s.frequencies, s.frequencies + s.frequencyCount), (std::vector<int>{89300, 531}));
 }
 
+// A national network of many transmitters sends one method-B list for each;
+// every one is kept, the last as whole as the first.
+TEST(RdsDecoder, ANetworkOfManyTransmittersKeepsEveryList) {
+    RdsDecoder d;
+    const uint16_t b = B(0, false, 0);
+    constexpr int kTransmitters = 40;
+    for (int t = 1; t <= kTransmitters; ++t) {
+        d.Feed(kPi, b, Pair(224 + 3, t), 0x2020);
+        d.Feed(kPi, b, Pair(t, t + 100), 0x2020);
+    }
+    const RdsState& s = d.State();
+    ASSERT_EQ(s.listCount, kTransmitters);
+    EXPECT_EQ(s.lists[kTransmitters - 1].tuned, 87500 + 100 * kTransmitters);
+    EXPECT_EQ(s.lists[kTransmitters - 1].same[0], 87500 + 100 * (kTransmitters + 100));
+}
+
 TEST(RdsDecoder, ProgrammeItemCountryLanguageClockNamesAndApplications) {
     RdsDecoder d;
     // 1A variant 0: ECC E0; PIN day 9, 07:30.
