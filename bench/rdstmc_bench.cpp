@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/seams.h"
+#include "data/receiver_state.h"
 #include "link/process_buffer.h"
 #include "link/sentence.h"
 #include "platform/named_event.h"
@@ -73,7 +74,7 @@ void SentencePath(benchmark::State& state) {
             const size_t n = std::min(stream.size() - at, sizeof buffer - carried);
             std::memcpy(buffer + carried, stream.data() + at, n);
             at += n;
-            rdstmc::ProcessBuffer(buffer, buffer + carried + n, carried, true);
+            rdstmc::ProcessBuffer(rdstmc::State(), buffer, buffer + carried + n, carried, true);
         }
         allocations += rdstmc::test::StopCountingAllocations();
     }

@@ -56,7 +56,7 @@ extern "C" {
 /* ---- Version ---------------------------------------------------------- */
 
 /* The version of this header's interface; grows when functions or fields are added. */
-#define RDSTMC_C_INTERFACE_VERSION 1
+#define RDSTMC_C_INTERFACE_VERSION 2
 
 /* The loaded library's version, "major.minor.patch". */
 RDSTMC_C_API const char* rdstmc_version(void);
@@ -95,6 +95,31 @@ typedef struct rdstmc_time {
     int hour, minute;
     int reserved;
 } rdstmc_time;
+
+/* ---- Receivers --------------------------------------------------------
+ *
+ * The functions below act on one process-wide default receiver. Each has a
+ * twin, rdstmc_receiver_ and the same name, whose first argument says which
+ * receiver: one made by rdstmc_receiver_new, or NULL for the default. A
+ * program may run any number at once, each on its own port, feed or
+ * recording, each with its own state, callbacks, status and log.
+ *
+ * Threads: a receiver has its own reader or replay worker and status
+ * worker; its callbacks are called on them (or inside its rdstmc_feed), one
+ * at a time per receiver, and different receivers' callbacks may run at the
+ * same time. A callback may use any receiver, its own included, except to
+ * feed or free its own. The system-wide activity events (rdstmc_ext.h) are
+ * shared: every receiver of every process sets them.
+ */
+typedef struct rdstmc_receiver rdstmc_receiver;
+
+/* A receiver of its own, closed; NULL when there is no memory. */
+RDSTMC_C_API rdstmc_receiver* rdstmc_receiver_new(void);
+/* Closes it, stops its replay and log, disconnects its callbacks (waiting
+ * for calls in progress) and frees it. Not from its own callbacks: then, or
+ * if a callback does not return within seconds, it is closed but never
+ * freed. NULL and the default receiver are left as they are. */
+RDSTMC_C_API void rdstmc_receiver_free(rdstmc_receiver* receiver);
 
 /* ---- Connection -------------------------------------------------------- */
 
@@ -185,6 +210,48 @@ RDSTMC_C_API bool rdstmc_disconnect_group(void);
 typedef void (*rdstmc_device_fn)(void* user, bool present);
 RDSTMC_C_API bool rdstmc_connect_device(rdstmc_device_fn callback, void* user);
 RDSTMC_C_API bool rdstmc_disconnect_device(void);
+
+/* ---- The same, per receiver (NULL: the default one) ---------------------- */
+
+RDSTMC_C_API bool rdstmc_receiver_open(rdstmc_receiver* r, const char* port, unsigned baud);
+RDSTMC_C_API bool rdstmc_receiver_open_utf16(rdstmc_receiver* r, const uint16_t* port, unsigned baud);
+RDSTMC_C_API bool rdstmc_receiver_close(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_is_open(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_reopen(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_is_device_present(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_open_feed(rdstmc_receiver* r, rdstmc_write_fn write, void* user);
+RDSTMC_C_API bool rdstmc_receiver_feed(rdstmc_receiver* r, const void* bytes, size_t length);
+RDSTMC_C_API int rdstmc_receiver_get_status(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_get_frequency(rdstmc_receiver* r, int* frequency);
+RDSTMC_C_API bool rdstmc_receiver_get_health(rdstmc_receiver* r, int* health);
+RDSTMC_C_API bool rdstmc_receiver_get_alternative_frequencies(rdstmc_receiver* r, int list[25]);
+RDSTMC_C_API bool rdstmc_receiver_get_station(rdstmc_receiver* r, uint32_t* pi, char* name, size_t capacity);
+RDSTMC_C_API bool rdstmc_receiver_get_station_utf16(rdstmc_receiver* r, uint32_t* pi, uint16_t* name, size_t capacity);
+RDSTMC_C_API bool rdstmc_receiver_get_radio_text(rdstmc_receiver* r, char* text, size_t capacity);
+RDSTMC_C_API bool rdstmc_receiver_get_radio_text_utf16(rdstmc_receiver* r, uint16_t* text, size_t capacity);
+RDSTMC_C_API bool rdstmc_receiver_get_time(rdstmc_receiver* r, rdstmc_time* time);
+RDSTMC_C_API bool rdstmc_receiver_get_sentence_tick(rdstmc_receiver* r, uint32_t* tick);
+RDSTMC_C_API bool rdstmc_receiver_control_tuner(rdstmc_receiver* r, int command, int value);
+RDSTMC_C_API bool rdstmc_receiver_send_command(rdstmc_receiver* r, const char* text);
+RDSTMC_C_API bool rdstmc_receiver_send_command_utf16(rdstmc_receiver* r, const uint16_t* text);
+RDSTMC_C_API bool rdstmc_receiver_start_logging(rdstmc_receiver* r, const char* path);
+RDSTMC_C_API bool rdstmc_receiver_start_logging_utf16(rdstmc_receiver* r, const uint16_t* path);
+RDSTMC_C_API bool rdstmc_receiver_stop_logging(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_start_simulation(rdstmc_receiver* r, const char* path);
+RDSTMC_C_API bool rdstmc_receiver_start_simulation_utf16(rdstmc_receiver* r, const uint16_t* path);
+RDSTMC_C_API bool rdstmc_receiver_stop_simulation(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_frequency(rdstmc_receiver* r, rdstmc_frequency_fn callback, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_frequency(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_rds(rdstmc_receiver* r, const rdstmc_rds_callbacks* callbacks, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_rds(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_status(rdstmc_receiver* r, rdstmc_status_fn callback, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_status(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_raw_data(rdstmc_receiver* r, rdstmc_raw_data_fn callback, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_raw_data(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_group(rdstmc_receiver* r, rdstmc_group_fn callback, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_group(rdstmc_receiver* r);
+RDSTMC_C_API bool rdstmc_receiver_connect_device(rdstmc_receiver* r, rdstmc_device_fn callback, void* user);
+RDSTMC_C_API bool rdstmc_receiver_disconnect_device(rdstmc_receiver* r);
 
 /* ---- TMC messages (rdstmc_tmc.h) -------------------------------------- */
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "c/receiver_handle.h"
 #include "c/text_out.h"
 #include "data/listeners.h"
 #include "platform/lock.h"
@@ -23,6 +24,12 @@ namespace {
 class OwnedListeners {
 public:
     explicit OwnedListeners(ListenerSlot& slot) : slot_(slot) {}
+    // Only once no listener it made can be called any more.
+    ~OwnedListeners() {
+        for (Entry& e : owned_) e.destroy(e.listener);
+    }
+    OwnedListeners(const OwnedListeners&) = delete;
+    OwnedListeners& operator=(const OwnedListeners&) = delete;
 
     // Stores `fresh` (null empties the slot); returns whether the slot held a listener.
     template <class L>
@@ -68,33 +75,6 @@ private:
     std::vector<Entry> owned_;
     unsigned long long sequence_ = 0;
 };
-
-// Never destroyed: a program may exit with callbacks connected, and the
-// listeners must stay reachable (and usable by a late call) until then.
-OwnedListeners& Frequency() {
-    static OwnedListeners* owned = new OwnedListeners(FrequencySlot());
-    return *owned;
-}
-OwnedListeners& Rds() {
-    static OwnedListeners* owned = new OwnedListeners(RdsSlot());
-    return *owned;
-}
-OwnedListeners& Status() {
-    static OwnedListeners* owned = new OwnedListeners(StatusSlot());
-    return *owned;
-}
-OwnedListeners& RawData() {
-    static OwnedListeners* owned = new OwnedListeners(RawDataSlot());
-    return *owned;
-}
-OwnedListeners& Group() {
-    static OwnedListeners* owned = new OwnedListeners(GroupSlot());
-    return *owned;
-}
-OwnedListeners& Device() {
-    static OwnedListeners* owned = new OwnedListeners(DeviceSlot());
-    return *owned;
-}
 
 class FrequencyListener final : public ITmcFrequencyListener {
 public:
@@ -204,44 +184,95 @@ bool Disconnect(OwnedListeners& owned) {
 }
 
 }  // namespace
+
+class CallbackSlots {
+public:
+    explicit CallbackSlots(ReceiverState& s)
+        : frequency(s.slots.frequency), rds(s.slots.rds), status(s.slots.status), rawData(s.slots.rawData),
+          group(s.slots.group), device(s.slots.device) {}
+    OwnedListeners frequency, rds, status, rawData, group, device;
+};
+
+CallbackSlots* NewCallbackSlots(ReceiverState& s) { return new (std::nothrow) CallbackSlots(s); }
+
+void DisconnectAllCallbacks(CallbackSlots& c) {
+    Disconnect<ITmcFrequencyListener>(c.frequency);
+    Disconnect<ITmcRdsListener>(c.rds);
+    Disconnect<ITmcStatusListener>(c.status);
+    Disconnect<ITmcRawDataListener>(c.rawData);
+    Disconnect<ITmcGroupListener>(c.group);
+    Disconnect<ITmcDeviceListener>(c.device);
+}
+
+void DeleteCallbackSlots(CallbackSlots* callbacks) { delete callbacks; }
+
 }  // namespace rdstmc::c_interface
 
 using namespace rdstmc::c_interface;
 
+namespace {
+CallbackSlots& Of(rdstmc_receiver* r) { return *Resolve(r).callbacks; }
+}  // namespace
+
 extern "C" {
 
-bool rdstmc_connect_frequency(rdstmc_frequency_fn callback, void* user) {
-    return callback != nullptr && Connect<ITmcFrequencyListener, FrequencyListener>(Frequency(), callback, user);
+bool rdstmc_receiver_connect_frequency(rdstmc_receiver* r, rdstmc_frequency_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcFrequencyListener, FrequencyListener>(Of(r).frequency, callback, user);
 }
-bool rdstmc_disconnect_frequency(void) { return Disconnect<ITmcFrequencyListener>(Frequency()); }
+bool rdstmc_receiver_disconnect_frequency(rdstmc_receiver* r) { return Disconnect<ITmcFrequencyListener>(Of(r).frequency); }
 
-bool rdstmc_connect_rds(const rdstmc_rds_callbacks* callbacks, void* user) {
+bool rdstmc_receiver_connect_rds(rdstmc_receiver* r, const rdstmc_rds_callbacks* callbacks, void* user) {
     if (callbacks == nullptr || callbacks->size < sizeof(size_t)) return false;
     // Members a caller built against an older, shorter structure are absent.
     rdstmc_rds_callbacks copy = {};
     std::memcpy(&copy, callbacks, callbacks->size < sizeof copy ? callbacks->size : sizeof copy);
-    return Connect<ITmcRdsListener, RdsListener>(Rds(), copy, user);
+    return Connect<ITmcRdsListener, RdsListener>(Of(r).rds, copy, user);
 }
-bool rdstmc_disconnect_rds(void) { return Disconnect<ITmcRdsListener>(Rds()); }
+bool rdstmc_receiver_disconnect_rds(rdstmc_receiver* r) { return Disconnect<ITmcRdsListener>(Of(r).rds); }
 
+bool rdstmc_receiver_connect_status(rdstmc_receiver* r, rdstmc_status_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcStatusListener, StatusListener>(Of(r).status, callback, user);
+}
+bool rdstmc_receiver_disconnect_status(rdstmc_receiver* r) { return Disconnect<ITmcStatusListener>(Of(r).status); }
+
+bool rdstmc_receiver_connect_raw_data(rdstmc_receiver* r, rdstmc_raw_data_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcRawDataListener, RawDataListener>(Of(r).rawData, callback, user);
+}
+bool rdstmc_receiver_disconnect_raw_data(rdstmc_receiver* r) { return Disconnect<ITmcRawDataListener>(Of(r).rawData); }
+
+bool rdstmc_receiver_connect_group(rdstmc_receiver* r, rdstmc_group_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcGroupListener, GroupListener>(Of(r).group, callback, user);
+}
+bool rdstmc_receiver_disconnect_group(rdstmc_receiver* r) { return Disconnect<ITmcGroupListener>(Of(r).group); }
+
+bool rdstmc_receiver_connect_device(rdstmc_receiver* r, rdstmc_device_fn callback, void* user) {
+    return callback != nullptr && Connect<ITmcDeviceListener, DeviceListener>(Of(r).device, callback, user);
+}
+bool rdstmc_receiver_disconnect_device(rdstmc_receiver* r) { return Disconnect<ITmcDeviceListener>(Of(r).device); }
+
+bool rdstmc_connect_frequency(rdstmc_frequency_fn callback, void* user) {
+    return rdstmc_receiver_connect_frequency(nullptr, callback, user);
+}
+bool rdstmc_disconnect_frequency(void) { return rdstmc_receiver_disconnect_frequency(nullptr); }
+bool rdstmc_connect_rds(const rdstmc_rds_callbacks* callbacks, void* user) {
+    return rdstmc_receiver_connect_rds(nullptr, callbacks, user);
+}
+bool rdstmc_disconnect_rds(void) { return rdstmc_receiver_disconnect_rds(nullptr); }
 bool rdstmc_connect_status(rdstmc_status_fn callback, void* user) {
-    return callback != nullptr && Connect<ITmcStatusListener, StatusListener>(Status(), callback, user);
+    return rdstmc_receiver_connect_status(nullptr, callback, user);
 }
-bool rdstmc_disconnect_status(void) { return Disconnect<ITmcStatusListener>(Status()); }
-
+bool rdstmc_disconnect_status(void) { return rdstmc_receiver_disconnect_status(nullptr); }
 bool rdstmc_connect_raw_data(rdstmc_raw_data_fn callback, void* user) {
-    return callback != nullptr && Connect<ITmcRawDataListener, RawDataListener>(RawData(), callback, user);
+    return rdstmc_receiver_connect_raw_data(nullptr, callback, user);
 }
-bool rdstmc_disconnect_raw_data(void) { return Disconnect<ITmcRawDataListener>(RawData()); }
-
+bool rdstmc_disconnect_raw_data(void) { return rdstmc_receiver_disconnect_raw_data(nullptr); }
 bool rdstmc_connect_group(rdstmc_group_fn callback, void* user) {
-    return callback != nullptr && Connect<ITmcGroupListener, GroupListener>(Group(), callback, user);
+    return rdstmc_receiver_connect_group(nullptr, callback, user);
 }
-bool rdstmc_disconnect_group(void) { return Disconnect<ITmcGroupListener>(Group()); }
-
+bool rdstmc_disconnect_group(void) { return rdstmc_receiver_disconnect_group(nullptr); }
 bool rdstmc_connect_device(rdstmc_device_fn callback, void* user) {
-    return callback != nullptr && Connect<ITmcDeviceListener, DeviceListener>(Device(), callback, user);
+    return rdstmc_receiver_connect_device(nullptr, callback, user);
 }
-bool rdstmc_disconnect_device(void) { return Disconnect<ITmcDeviceListener>(Device()); }
+bool rdstmc_disconnect_device(void) { return rdstmc_receiver_disconnect_device(nullptr); }
 
 }  // extern "C"

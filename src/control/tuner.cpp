@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "data/receiver_state.h"
+#include "session/receiver.h"
 #include "session/transport.h"
 #include "link/sentence.h"
 #include "text/text.h"
@@ -22,11 +23,11 @@ constexpr char kSearchDown[] = "$PLTCM,-";
 // Tunes to `frequency` (100 kHz units) with no range check. The product is
 // formed modulo 2^32, so any stored or requested value gives a defined
 // sentence rather than signed overflow.
-bool SendTune(int frequency) {
+bool SendTune(ReceiverState& s, int frequency) {
     const int wire = static_cast<int>(static_cast<unsigned>(frequency) * kWireUnitsPerStep);
     char text[32];
     std::snprintf(text, sizeof text, "$PLTCM,H2,%d", wire);
-    return session::SendSentence(text);
+    return session::SendSentence(s, text);
 }
 
 // One 100 kHz step from `frequency`, also formed modulo 2^32.
@@ -34,65 +35,63 @@ int Stepped(int frequency, int step) {
     return static_cast<int>(static_cast<unsigned>(frequency) + static_cast<unsigned>(step));
 }
 
-int StoredFrequency() {
-    ReceiverState& s = State();
+int StoredFrequency(ReceiverState& s) {
     platform::LockGuard guard(s.dataLock);
     return s.published.frequency;
 }
 
 // A receiver-driven search, with the search parameter sent first when it
 // changes. The parameter is stored before it is sent and kept if that fails.
-bool Search(int parameter, const char* direction) {
-    ReceiverState& s = State();
+bool Search(ReceiverState& s, int parameter, const char* direction) {
     if (parameter != 0 && s.seekParameter.exchange(parameter) != parameter) {
         char text[32];
         std::snprintf(text, sizeof text, "$PLTCM,F,%d", parameter);
-        if (!session::SendSentence(text)) return false;
+        if (!session::SendSentence(s, text)) return false;
     }
-    return session::SendSentence(kModeA3) && session::SendSentence(direction);
+    return session::SendSentence(s, kModeA3) && session::SendSentence(s, direction);
 }
 
 }  // namespace
 
-}  // namespace rdstmc
-
-bool TmcControlTuner(TmcControlCmd command, int value) {
-    using namespace rdstmc;
-    ReceiverState& s = State();
+bool ControlTuner(ReceiverState& s, TmcControlCmd command, int value) {
     if (!s.portOpen.load()) return false;
     bool sent = false;
     unsigned char mode = 1;
     switch (static_cast<unsigned>(command)) {
         case TmcTune:
-            sent = SendTune(value);
+            sent = SendTune(s, value);
             break;
         case TmcStepUp: {
-            const int f = StoredFrequency();
-            sent = SendTune(f == kBandTop ? kBandBottom : Stepped(f, 1));
+            const int f = StoredFrequency(s);
+            sent = SendTune(s, f == kBandTop ? kBandBottom : Stepped(f, 1));
             break;
         }
         case TmcStepDown: {
-            const int f = StoredFrequency();
-            sent = SendTune(f == kBandBottom ? kBandTop : Stepped(f, -1));
+            const int f = StoredFrequency(s);
+            sent = SendTune(s, f == kBandBottom ? kBandTop : Stepped(f, -1));
             break;
         }
-        case TmcSeekUp: sent = Search(0, kSearchUp); mode = 0; break;
-        case TmcSeekDown: sent = Search(0, kSearchDown); mode = 0; break;
-        case TmcSeekUpF470: sent = Search(kSeekNarrow, kSearchUp); mode = 0; break;
-        case TmcSeekDownF470: sent = Search(kSeekNarrow, kSearchDown); mode = 0; break;
-        case TmcSeekUpF502: sent = Search(kSeekWide, kSearchUp); mode = 0; break;
-        case TmcSeekDownF502: sent = Search(kSeekWide, kSearchDown); mode = 0; break;
-        case TmcModeA1: sent = session::SendSentence(kModeA1); break;
+        case TmcSeekUp: sent = Search(s, 0, kSearchUp); mode = 0; break;
+        case TmcSeekDown: sent = Search(s, 0, kSearchDown); mode = 0; break;
+        case TmcSeekUpF470: sent = Search(s, kSeekNarrow, kSearchUp); mode = 0; break;
+        case TmcSeekDownF470: sent = Search(s, kSeekNarrow, kSearchDown); mode = 0; break;
+        case TmcSeekUpF502: sent = Search(s, kSeekWide, kSearchUp); mode = 0; break;
+        case TmcSeekDownF502: sent = Search(s, kSeekWide, kSearchDown); mode = 0; break;
+        case TmcModeA1: sent = session::SendSentence(s, kModeA1); break;
         default: return false;
     }
     if (sent) s.tunerMode.store(mode);
     return sent;
 }
 
-bool TmcSendCommand(const unsigned short text[]) {
-    using namespace rdstmc;
-    if (!State().portOpen.load()) return false;
+bool SendCommand(ReceiverState& s, const unsigned short text[]) {
+    if (!s.portOpen.load()) return false;
     char ascii[kMaxCommandLength + 1];
     if (!text::WideToAscii(text, ascii, sizeof ascii)) return false;
-    return session::SendSentence(ascii);
+    return session::SendSentence(s, ascii);
 }
+
+}  // namespace rdstmc
+
+bool TmcControlTuner(TmcControlCmd command, int value) { return rdstmc::ControlTuner(rdstmc::State(), command, value); }
+bool TmcSendCommand(const unsigned short text[]) { return rdstmc::SendCommand(rdstmc::State(), text); }

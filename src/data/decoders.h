@@ -7,14 +7,14 @@
 
 namespace rdstmc {
 
-void HandleTimeSync(const char* line, const char* lineFeed);     // "$PLTTS"
-void HandleTuning(const char* line, const char* lineFeed);       // "$PLTTQ"
-void HandleStationName(const char* line, const char* lineFeed);  // "$PLTCH"
-void HandleGroup(const char* line, const char* lineFeed);        // "$PLTTR"
+void HandleTimeSync(ReceiverState& s, const char* line, const char* lineFeed);     // "$PLTTS"
+void HandleTuning(ReceiverState& s, const char* line, const char* lineFeed);       // "$PLTTQ"
+void HandleStationName(ReceiverState& s, const char* line, const char* lineFeed);  // "$PLTCH"
+void HandleGroup(ReceiverState& s, const char* line, const char* lineFeed);        // "$PLTTR"
 
 // Group steps handed on by HandleGroup, with the four block values.
-void RadioTextStep(int blockB, int blockC, int blockD);
-void ClockTimeStep(int blockB, int blockC, int blockD);
+void RadioTextStep(ReceiverState& s, int blockB, int blockC, int blockD);
+void ClockTimeStep(ReceiverState& s, int blockB, int blockC, int blockD);
 
 // Pure parts, testable without the record.
 // The 0-10 health figure for an average quality sample.

@@ -6,7 +6,7 @@
 namespace rdstmc {
 namespace {
 
-using Handler = void (*)(const char* line, const char* lineFeed);
+using Handler = void (*)(ReceiverState& s, const char* line, const char* lineFeed);
 
 // One entry per sentence kind; kinds the receiver sends but we do not use
 // have none.
@@ -25,13 +25,13 @@ const Handler kHandlers[kSentenceKindCount] = {
 
 }  // namespace
 
-void DispatchSentence(const char* line, const char* lineFeed) {
+void DispatchSentence(ReceiverState& receiver, const char* line, const char* lineFeed) {
     const SentenceKind kind = ClassifySentence(line);
     if (kind == kSentenceUnknown) return;
-    if (Handler h = kHandlers[kind]) h(line, lineFeed);
+    if (Handler h = kHandlers[kind]) h(receiver, line, lineFeed);
 }
 
-void HandleTimeSync(const char* line, const char* lineFeed) {
+void HandleTimeSync(ReceiverState&, const char* line, const char* lineFeed) {
     // Two fields are required; their content is not used.
     const char* cursor = line + 7;
     int ignored;

@@ -4,6 +4,8 @@
 #include "data/listeners.h"
 #include "link/sentence.h"
 #include "platform/clock.h"
+#include "session/receiver.h"
+#include "status/status_worker.h"
 
 namespace rdstmc {
 namespace {
@@ -29,23 +31,23 @@ bool IsTmcRelated(unsigned code) { return code == kGroup3A || code == kGroup4A |
 // Sets each activity event, and this process's own signal beside it, at
 // most about once a second however fast groups arrive. Before the status
 // worker has opened the events they are not set, but the ticks still advance.
-void SignalActivity(DecoderScratch& d, bool tmcRelated, uint32_t tick) {
-    ReceiverState& s = State();
+void SignalActivity(ReceiverState& s, bool tmcRelated, uint32_t tick) {
+    DecoderScratch& d = s.scratch;
     if (tmcRelated) {
         if (tick - d.lastTmcTick >= kActivityIntervalMs) {
-            platform::NamedEventSet(s.tmcEvent.load());
+            platform::NamedEventSet(TmcActivityEvent());
             s.tmcActivity.Set();
             d.lastTmcTick = tick;
         }
     } else if (tick - d.lastRdsTick >= kActivityIntervalMs || tick < d.lastRdsTick) {
-        platform::NamedEventSet(s.rdsEvent.load());
+        platform::NamedEventSet(RdsActivityEvent());
         s.rdsActivity.Set();
         d.lastRdsTick = tick;
     }
 }
 
-void RawGroupStep(DecoderScratch& d, int a, int b, int c, int dd) {
-    ReceiverState& s = State();
+void RawGroupStep(ReceiverState& s, int a, int b, int c, int dd) {
+    DecoderScratch& d = s.scratch;
     d.rawScratch[0] = (static_cast<uint32_t>(a) << 16) | static_cast<uint32_t>(b);
     d.rawScratch[1] = (static_cast<uint32_t>(c) << 16) | static_cast<uint32_t>(dd);
     bool changed = false;
@@ -59,7 +61,7 @@ void RawGroupStep(DecoderScratch& d, int a, int b, int c, int dd) {
     }
     if (changed) {
         NotifyListener<ITmcRawDataListener>(
-            RawDataSlot(), [&](ITmcRawDataListener* l) { l->OnRawData(d.rawScratch[0], d.rawScratch[1]); });
+            s.slots.rawData, [&](ITmcRawDataListener* l) { l->OnRawData(d.rawScratch[0], d.rawScratch[1]); });
     }
 }
 
@@ -70,8 +72,8 @@ void AppendAf(DecoderScratch& d, unsigned code) {
     ++d.afCollected;
 }
 
-void AlternativeFrequencyStep(DecoderScratch& d, int blockC) {
-    ReceiverState& s = State();
+void AlternativeFrequencyStep(ReceiverState& s, int blockC) {
+    DecoderScratch& d = s.scratch;
     const unsigned hi = (static_cast<unsigned>(blockC) >> 8) & 0xFFu;
     const unsigned lo = static_cast<unsigned>(blockC) & 0xFFu;
     if (hi >= kAfCountBase && hi <= kAfCountLast) {
@@ -97,13 +99,13 @@ void AlternativeFrequencyStep(DecoderScratch& d, int blockC) {
         d.afExpected = 0;
         d.afCollected = 0;
         NotifyListener<ITmcRdsListener>(
-            RdsSlot(), [&](ITmcRdsListener* l) { l->OnAlternativeFrequencies(d.afAccumulator); });
+            s.slots.rds, [&](ITmcRdsListener* l) { l->OnAlternativeFrequencies(d.afAccumulator); });
     }
 }
 
 }  // namespace
 
-void HandleGroup(const char* line, const char* lineFeed) {
+void HandleGroup(ReceiverState& s, const char* line, const char* lineFeed) {
     const uint32_t tick = platform::TickCount();
     int fields[5];
     const char* cursor = line + 7;
@@ -112,25 +114,22 @@ void HandleGroup(const char* line, const char* lineFeed) {
     }
     const int a = fields[1], b = fields[2], c = fields[3], d = fields[4];
     const unsigned code = (static_cast<unsigned>(b) >> 11) & 0x1Fu;
-    ReceiverState& s = State();
-    DecoderScratch& scratch = s.scratch;
-
-    SignalActivity(scratch, IsTmcRelated(code), tick);
+    SignalActivity(s, IsTmcRelated(code), tick);
     const TmcRdsGroup group = {{static_cast<unsigned short>(a), static_cast<unsigned short>(b),
                                 static_cast<unsigned short>(c), static_cast<unsigned short>(d)}};
-    NotifyListener<ITmcGroupListener>(GroupSlot(), [&](ITmcGroupListener* l) { l->OnRdsGroup(group); });
-    if (IsTmcRelated(code)) RawGroupStep(scratch, a, b, c, d);
+    NotifyListener<ITmcGroupListener>(s.slots.group, [&](ITmcGroupListener* l) { l->OnRdsGroup(group); });
+    if (IsTmcRelated(code)) RawGroupStep(s, a, b, c, d);
 
     switch (code) {
         case kGroup0A:
             s.programmeId.store(a);
-            AlternativeFrequencyStep(scratch, c);
+            AlternativeFrequencyStep(s, c);
             break;
         case kGroup2A:
-            RadioTextStep(b, c, d);
+            RadioTextStep(s, b, c, d);
             break;
         case kGroup4A:
-            ClockTimeStep(b, c, d);
+            ClockTimeStep(s, b, c, d);
             break;
         default:
             break;
@@ -139,10 +138,11 @@ void HandleGroup(const char* line, const char* lineFeed) {
 
 }  // namespace rdstmc
 
-bool TmcGetRdsAF(int list[25]) {
-    if (!rdstmc::DataAvailable()) return false;
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.dataLock);
+bool rdstmc::GetRdsAF(ReceiverState& s, int list[25]) {
+    if (!DataAvailable(s)) return false;
+    platform::LockGuard guard(s.dataLock);
     std::memcpy(list, s.published.alternativeFrequencies, sizeof s.published.alternativeFrequencies);
     return true;
 }
+
+bool TmcGetRdsAF(int list[25]) { return rdstmc::GetRdsAF(rdstmc::State(), list); }

@@ -1,65 +1,72 @@
 #include "data/listeners.h"
 
+#include <initializer_list>
+
+#include "data/receiver_state.h"
 #include "platform/clock.h"
 #include "platform/thread.h"
 
 namespace rdstmc {
 namespace {
 
-enum SlotIndex { kFrequency, kRds, kStatus, kRawData, kDevice, kGroup, kSlotCount };
+// The slots this thread is inside a call on, innermost last: a callback that
+// disconnects its own slot must not wait for the call it is part of. Calls
+// nest only through one receiver's callback reaching another receiver, so
+// the depth is small; a deeper call is not recorded and a Disconnect from
+// inside it waits for the calls around it, never for itself alone.
+constexpr int kMaxNestedCalls = 64;
+thread_local const ListenerSlot* t_calls[kMaxNestedCalls];
+thread_local int t_callCount = 0;
 
-ListenerSlot g_slots[kSlotCount];
-
-// Calls in progress on this thread, per slot: a callback that disconnects its
-// own slot must not wait for the call it is part of.
-thread_local int t_callDepth[kSlotCount];
-
-int IndexOf(const ListenerSlot& slot) { return static_cast<int>(&slot - g_slots); }
-
-// Stores `listener` (null to empty the slot); returns whether the slot held
-// one. On a client thread, once it returns the old listener is called by no
-// thread.
-bool Replace(ListenerSlot& slot, void* listener) {
-    void* old = ExchangeListener(slot, listener);
-    if (old != nullptr && old != listener) WaitForOtherCalls(slot);
-    return old != nullptr;
+int OwnCalls(const ListenerSlot& slot) {
+    int own = 0;
+    const int recorded = t_callCount < kMaxNestedCalls ? t_callCount : kMaxNestedCalls;
+    for (int i = 0; i < recorded; ++i) own += t_calls[i] == &slot;
+    return own;
 }
 
 }  // namespace
-
-ListenerSlot& FrequencySlot() { return g_slots[kFrequency]; }
-ListenerSlot& RdsSlot() { return g_slots[kRds]; }
-ListenerSlot& StatusSlot() { return g_slots[kStatus]; }
-ListenerSlot& RawDataSlot() { return g_slots[kRawData]; }
-ListenerSlot& DeviceSlot() { return g_slots[kDevice]; }
-ListenerSlot& GroupSlot() { return g_slots[kGroup]; }
 
 void* ExchangeListener(ListenerSlot& slot, void* listener) { return slot.listener.exchange(listener); }
 
 bool WaitForOtherCalls(ListenerSlot& slot) {
     if (platform::Thread::CurrentIsWorker()) return false;
-    const int own = t_callDepth[IndexOf(slot)];
+    const int own = OwnCalls(slot);
     while (slot.callsInProgress.load() > own) platform::SleepMs(1);
     return true;
 }
 
 void EnterListenerCall(ListenerSlot& slot) {
     slot.callsInProgress.fetch_add(1);
-    ++t_callDepth[IndexOf(slot)];
+    if (t_callCount < kMaxNestedCalls) t_calls[t_callCount] = &slot;
+    ++t_callCount;
 }
 
 void LeaveListenerCall(ListenerSlot& slot) {
-    --t_callDepth[IndexOf(slot)];
+    --t_callCount;
     slot.callsInProgress.fetch_sub(1);
 }
 
-void ForgetCallsOfOtherThreads() {
-    for (int i = 0; i < kSlotCount; ++i) g_slots[i].callsInProgress.store(t_callDepth[i]);
+void ForgetCallsOfOtherThreads(ListenerSlots& slots) {
+    for (ListenerSlot* slot : {&slots.frequency, &slots.rds, &slots.status, &slots.rawData, &slots.device,
+                               &slots.group}) {
+        slot->callsInProgress.store(OwnCalls(*slot));
+    }
+}
+
+// Stores `listener` (null to empty the slot); returns whether the slot held
+// one. On a client thread, once it returns the old listener is called by no
+// thread.
+bool ReplaceListener(ListenerSlot& slot, void* listener) {
+    void* old = ExchangeListener(slot, listener);
+    if (old != nullptr && old != listener) WaitForOtherCalls(slot);
+    return old != nullptr;
 }
 
 }  // namespace rdstmc
 
-using rdstmc::Replace;
+using rdstmc::ReplaceListener;
+using rdstmc::State;
 
 ITmcFrequencyListener::~ITmcFrequencyListener() = default;
 ITmcRdsListener::~ITmcRdsListener() = default;
@@ -68,16 +75,16 @@ ITmcRawDataListener::~ITmcRawDataListener() = default;
 ITmcDeviceListener::~ITmcDeviceListener() = default;
 ITmcGroupListener::~ITmcGroupListener() = default;
 
-bool Connect(ITmcFrequencyListener* l) { return l != nullptr && (Replace(rdstmc::FrequencySlot(), l), true); }
-bool Connect(ITmcRdsListener* l) { return l != nullptr && (Replace(rdstmc::RdsSlot(), l), true); }
-bool Connect(ITmcStatusListener* l) { return l != nullptr && (Replace(rdstmc::StatusSlot(), l), true); }
-bool Connect(ITmcRawDataListener* l) { return l != nullptr && (Replace(rdstmc::RawDataSlot(), l), true); }
-bool Connect(ITmcDeviceListener* l) { return l != nullptr && (Replace(rdstmc::DeviceSlot(), l), true); }
-bool Connect(ITmcGroupListener* l) { return l != nullptr && (Replace(rdstmc::GroupSlot(), l), true); }
+bool Connect(ITmcFrequencyListener* l) { return l != nullptr && (ReplaceListener(State().slots.frequency, l), true); }
+bool Connect(ITmcRdsListener* l) { return l != nullptr && (ReplaceListener(State().slots.rds, l), true); }
+bool Connect(ITmcStatusListener* l) { return l != nullptr && (ReplaceListener(State().slots.status, l), true); }
+bool Connect(ITmcRawDataListener* l) { return l != nullptr && (ReplaceListener(State().slots.rawData, l), true); }
+bool Connect(ITmcDeviceListener* l) { return l != nullptr && (ReplaceListener(State().slots.device, l), true); }
+bool Connect(ITmcGroupListener* l) { return l != nullptr && (ReplaceListener(State().slots.group, l), true); }
 
-bool Disconnect(ITmcFrequencyListener*) { return Replace(rdstmc::FrequencySlot(), nullptr); }
-bool Disconnect(ITmcRdsListener*) { return Replace(rdstmc::RdsSlot(), nullptr); }
-bool Disconnect(ITmcStatusListener*) { return Replace(rdstmc::StatusSlot(), nullptr); }
-bool Disconnect(ITmcRawDataListener*) { return Replace(rdstmc::RawDataSlot(), nullptr); }
-bool Disconnect(ITmcDeviceListener*) { return Replace(rdstmc::DeviceSlot(), nullptr); }
-bool Disconnect(ITmcGroupListener*) { return Replace(rdstmc::GroupSlot(), nullptr); }
+bool Disconnect(ITmcFrequencyListener*) { return ReplaceListener(State().slots.frequency, nullptr); }
+bool Disconnect(ITmcRdsListener*) { return ReplaceListener(State().slots.rds, nullptr); }
+bool Disconnect(ITmcStatusListener*) { return ReplaceListener(State().slots.status, nullptr); }
+bool Disconnect(ITmcRawDataListener*) { return ReplaceListener(State().slots.rawData, nullptr); }
+bool Disconnect(ITmcDeviceListener*) { return ReplaceListener(State().slots.device, nullptr); }
+bool Disconnect(ITmcGroupListener*) { return ReplaceListener(State().slots.group, nullptr); }

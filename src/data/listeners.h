@@ -14,12 +14,10 @@ struct ListenerSlot {
     std::atomic<int> callsInProgress{0};
 };
 
-ListenerSlot& FrequencySlot();
-ListenerSlot& RdsSlot();
-ListenerSlot& StatusSlot();
-ListenerSlot& RawDataSlot();
-ListenerSlot& DeviceSlot();
-ListenerSlot& GroupSlot();
+// A receiver's slots, one per listener interface.
+struct ListenerSlots {
+    ListenerSlot frequency, rds, status, rawData, device, group;
+};
 
 // Marks the calling thread as inside a call on `slot`; a Disconnect made from
 // inside the callback then does not wait for itself.
@@ -37,9 +35,14 @@ void* ExchangeListener(ListenerSlot& slot, void* listener);
 // Returns whether it waited.
 bool WaitForOtherCalls(ListenerSlot& slot);
 
+// Stores `listener` (null to empty the slot); returns whether the slot held
+// one. On a client thread, once it returns the old listener is called by no
+// thread.
+bool ReplaceListener(ListenerSlot& slot, void* listener);
+
 // In a copy of the process, where only the calling thread exists: calls that
 // other threads had in progress will never end, so they no longer count.
-void ForgetCallsOfOtherThreads();
+void ForgetCallsOfOtherThreads(ListenerSlots& slots);
 
 // Calls `call(listener)` if a listener of type L is connected. Exceptions the
 // client throws are swallowed: one bad callback must not end a worker.

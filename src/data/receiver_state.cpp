@@ -2,19 +2,86 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "data/listeners.h"
 
 namespace rdstmc {
+namespace {
+
+// Every receiver there is, the default one included once made. Never
+// destroyed, as the default receiver is not: workers may outlive main.
+struct Registry {
+    platform::Lock lock;
+    std::vector<ReceiverState*> receivers;
+};
+
+Registry& TheRegistry() {
+    alignas(Registry) static unsigned char storage[sizeof(Registry)];
+    static Registry* const registry = new (storage) Registry();
+    return *registry;
+}
+
+// Registration may fail only for want of memory.
+bool Register(ReceiverState* receiver) {
+    Registry& r = TheRegistry();
+    platform::LockGuard guard(r.lock);
+    try {
+        r.receivers.push_back(receiver);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 ReceiverState& State() {
     alignas(ReceiverState) static unsigned char storage[sizeof(ReceiverState)];
-    static ReceiverState* const state = new (storage) ReceiverState();
+    static ReceiverState* const state = [] {
+        ReceiverState* made = new (storage) ReceiverState();
+        // A default receiver the registry cannot hold still works; only a
+        // copy of the process would not see it.
+        Register(made);
+        return made;
+    }();
     return *state;
 }
 
-void ZeroFillPublished() {
-    ReceiverState& s = State();
+ReceiverState* NewReceiver() {
+    ReceiverState* made = new (std::nothrow) ReceiverState();
+    if (made != nullptr && !Register(made)) {
+        delete made;
+        return nullptr;
+    }
+    return made;
+}
+
+void Unregister(ReceiverState* receiver) {
+    Registry& r = TheRegistry();
+    platform::LockGuard guard(r.lock);
+    for (size_t i = 0; i < r.receivers.size(); ++i) {
+        if (r.receivers[i] == receiver) {
+            r.receivers.erase(r.receivers.begin() + static_cast<long>(i));
+            return;
+        }
+    }
+}
+
+void ForEachReceiver(void (*visit)(ReceiverState&)) {
+    Registry& r = TheRegistry();
+    platform::LockGuard guard(r.lock);
+    for (ReceiverState* receiver : r.receivers) visit(*receiver);
+}
+
+void ForEachReceiverLocked(void (*visit)(ReceiverState&)) {
+    for (ReceiverState* receiver : TheRegistry().receivers) visit(*receiver);
+}
+
+void LockRegistry() { TheRegistry().lock.Acquire(); }
+void UnlockRegistry() { TheRegistry().lock.Release(); }
+
+void ZeroFillPublished(ReceiverState& s) {
     {
         platform::LockGuard guard(s.dataLock);
         std::memset(&s.published, 0, sizeof s.published);
@@ -25,31 +92,28 @@ void ZeroFillPublished() {
     s.programmeId.store(0);
 }
 
-bool StoreStatus(TmcStatus status) {
-    ReceiverState& s = State();
+bool StoreStatus(ReceiverState& s, TmcStatus status) {
     platform::LockGuard guard(s.dataLock);
     if (s.published.status == status) return false;
     s.published.status = status;
     return true;
 }
 
-void NotifyStatus(TmcStatus status) {
-    NotifyListener<ITmcStatusListener>(StatusSlot(), [&](ITmcStatusListener* l) { l->OnStatusChanged(status); });
+void NotifyStatus(ReceiverState& s, TmcStatus status) {
+    NotifyListener<ITmcStatusListener>(s.slots.status, [&](ITmcStatusListener* l) { l->OnStatusChanged(status); });
 }
 
-void SetStatus(TmcStatus status) {
-    if (StoreStatus(status)) NotifyStatus(status);
+void SetStatus(ReceiverState& s, TmcStatus status) {
+    if (StoreStatus(s, status)) NotifyStatus(s, status);
 }
 
-bool DataAvailable() {
-    const ReceiverState& s = State();
-    return s.portOpen.load() || s.replayRunning.load();
+bool DataAvailable(const ReceiverState& s) { return s.portOpen.load() || s.replayRunning.load(); }
+
+TmcStatus GetStatus(ReceiverState& s) {
+    platform::LockGuard guard(s.dataLock);
+    return s.published.status;
 }
 
 }  // namespace rdstmc
 
-TmcStatus TmcGetStatus() {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.dataLock);
-    return s.published.status;
-}
+TmcStatus TmcGetStatus() { return rdstmc::GetStatus(rdstmc::State()); }

@@ -1,14 +1,18 @@
-// The single process-wide record of everything known about the receiver.
+// A receiver: everything of one module's runs, from its connection and
+// workers to its decoders, published data, listeners and log. The classic
+// interface acts on one default receiver; handles make any number more.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "rdstmc.h"
+#include "data/listeners.h"
 #include "platform/lock.h"
 #include "platform/named_event.h"
 #include "platform/thread.h"
 #include "platform/wakeup.h"
+#include "session/intake.h"
 
 namespace rdstmc {
 
@@ -95,17 +99,19 @@ struct ReceiverState {
     // since the process started: a log that misses one says so here.
     std::atomic<uint64_t> logRecordsLost{0};
 
-    // Activity events for other programs: opened by the status worker, then
-    // kept for the life of the process, so the group handler can never set a
-    // closed one. Every process using the library sets them, so the status
-    // worker counts only `rdsActivity` and `tmcActivity`, set beside them by
-    // this process's own group handler and cleared at each start.
-    std::atomic<platform::NamedEvent*> rdsEvent{nullptr};
-    std::atomic<platform::NamedEvent*> tmcEvent{nullptr};
+    // This receiver's own activity, set beside the system-wide events (which
+    // every receiver of every process sets) and cleared at each start: the
+    // status counts only what this receiver hears.
     platform::Wakeup rdsActivity;
     platform::Wakeup tmcActivity;
 
     DecoderScratch scratch;
+
+    ListenerSlots slots;
+
+    // The feed's receive buffer (feedLock), and the feed calls in progress.
+    session::Intake feedIntake;
+    std::atomic<int> feedCalls{0};
 
     // Workers: one data worker (reader or replay) and one status worker.
     platform::Thread dataWorker;
@@ -116,22 +122,41 @@ struct ReceiverState {
     std::atomic<intptr_t> replayFile{-1};  // the replay worker's open file
 };
 
-// The record; it exists from first use until the process ends and is never
-// destroyed, so workers still running at exit never touch a dead lock.
+// The default receiver, which the classic interface acts on. It exists from
+// first use until the process ends and is never destroyed, so workers still
+// running at exit never touch a dead lock.
 ReceiverState& State();
+
+// A receiver of its own, registered so that a copy of the process and its
+// exit see it. Null when there is no memory.
+ReceiverState* NewReceiver();
+// Takes it out of the registry, before it is deleted.
+void Unregister(ReceiverState* receiver);
+// Calls `visit` for every receiver (the default one included, once made)
+// with the registry locked: `visit` must take no receiver's lock it may
+// already hold elsewhere, and must not create or free receivers.
+void ForEachReceiver(void (*visit)(ReceiverState&));
+// The registry's lock, for a copy of the process only: taken before every
+// receiver's locks. ForEachReceiverLocked visits with it already held.
+void LockRegistry();
+void UnlockRegistry();
+void ForEachReceiverLocked(void (*visit)(ReceiverState&));
 
 // Zero-fills the published data (status becomes TmcStatusStopped without a
 // notification) and the single published words.
-void ZeroFillPublished();
+void ZeroFillPublished(ReceiverState& s);
 
 // Stores `status`; true when it changed. No notification.
-bool StoreStatus(TmcStatus status);
+bool StoreStatus(ReceiverState& s, TmcStatus status);
 // Notifies the status listener of `status`.
-void NotifyStatus(TmcStatus status);
+void NotifyStatus(ReceiverState& s, TmcStatus status);
 // Stores and, when it changed, notifies; never with a lock held.
-void SetStatus(TmcStatus status);
+void SetStatus(ReceiverState& s, TmcStatus status);
 
 // The availability rule of the queries: a port is open or a replay runs.
-bool DataAvailable();
+bool DataAvailable(const ReceiverState& s);
+
+// The reception status, under the data lock.
+TmcStatus GetStatus(ReceiverState& s);
 
 }  // namespace rdstmc

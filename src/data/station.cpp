@@ -5,6 +5,7 @@
 #include "data/decoders.h"
 #include "data/listeners.h"
 #include "data/rds_charset.h"
+#include "session/receiver.h"
 #include "text/text.h"
 
 namespace rdstmc {
@@ -44,7 +45,7 @@ bool CopyWide(uint16_t* to, const uint16_t* from, int capacity) {
 
 }  // namespace
 
-void HandleStationName(const char* line, const char* lineFeed) {
+void HandleStationName(ReceiverState& s, const char* line, const char* lineFeed) {
     const size_t length = static_cast<size_t>(lineFeed - line) + 1;
     if (length < kNameQuoteClose + 1 || line[kNameQuoteOpen] != '"' || line[kNameQuoteClose] != '"') return;
 
@@ -54,17 +55,15 @@ void HandleStationName(const char* line, const char* lineFeed) {
     uint16_t name[kWideTextSize];
     RdsTextToUtf16(raw, name, kWideTextSize);
 
-    ReceiverState& s = State();
     {
         platform::LockGuard guard(s.dataLock);
         if (!WideEqual(name, s.published.stationName)) std::memcpy(s.published.stationName, name, sizeof name);
     }
     const int pi = s.programmeId.load();
-    NotifyListener<ITmcRdsListener>(RdsSlot(), [&](ITmcRdsListener* l) { l->OnStationName(pi, name); });
+    NotifyListener<ITmcRdsListener>(s.slots.rds, [&](ITmcRdsListener* l) { l->OnStationName(pi, name); });
 }
 
-void RadioTextStep(int blockB, int blockC, int blockD) {
-    ReceiverState& s = State();
+void RadioTextStep(ReceiverState& s, int blockB, int blockC, int blockD) {
     unsigned char* rt = s.scratch.rtBuffer;
     const int segment = blockB & 0xF;
     if (segment == 0) std::memset(rt, 0, sizeof s.scratch.rtBuffer);
@@ -98,7 +97,7 @@ void RadioTextStep(int blockB, int blockC, int blockD) {
             changed = true;
         }
     }
-    if (changed) NotifyListener<ITmcRdsListener>(RdsSlot(), [&](ITmcRdsListener* l) { l->OnRadioText(text); });
+    if (changed) NotifyListener<ITmcRdsListener>(s.slots.rds, [&](ITmcRdsListener* l) { l->OnRadioText(text); });
 }
 
 TmcRdsTime DecodeClockTime(int blockB, int blockC, int blockD) {
@@ -122,14 +121,33 @@ TmcRdsTime DecodeClockTime(int blockB, int blockC, int blockD) {
     return t;
 }
 
-void ClockTimeStep(int blockB, int blockC, int blockD) {
-    ReceiverState& s = State();
+void ClockTimeStep(ReceiverState& s, int blockB, int blockC, int blockD) {
     const TmcRdsTime t = DecodeClockTime(blockB, blockC, blockD);
     {
         platform::LockGuard guard(s.dataLock);
         s.published.clockTime = t;
     }
-    NotifyListener<ITmcRdsListener>(RdsSlot(), [&](ITmcRdsListener* l) { l->OnRdsTime(t); });
+    NotifyListener<ITmcRdsListener>(s.slots.rds, [&](ITmcRdsListener* l) { l->OnRdsTime(t); });
+}
+
+bool GetRdsStation(ReceiverState& s, unsigned long& pi, unsigned short name[], int capacity) {
+    if (!DataAvailable(s) || capacity < 1) return false;
+    platform::LockGuard guard(s.dataLock);
+    pi = static_cast<unsigned long>(static_cast<unsigned>(s.programmeId.load()));
+    return CopyWide(name, s.published.stationName, capacity);
+}
+
+bool GetRadioText(ReceiverState& s, unsigned short text[], int capacity) {
+    if (!DataAvailable(s) || capacity < 1) return false;
+    platform::LockGuard guard(s.dataLock);
+    return CopyWide(text, s.published.radioText, capacity);
+}
+
+bool GetRdsTime(ReceiverState& s, TmcRdsTime& time) {
+    if (!DataAvailable(s)) return false;
+    platform::LockGuard guard(s.dataLock);
+    time = s.published.clockTime;
+    return true;
 }
 
 }  // namespace rdstmc
@@ -137,21 +155,7 @@ void ClockTimeStep(int blockB, int blockC, int blockD) {
 using rdstmc::State;
 
 bool TmcGetRdsStation(unsigned long& pi, unsigned short name[], int capacity) {
-    if (!rdstmc::DataAvailable() || capacity < 1) return false;
-    rdstmc::platform::LockGuard guard(State().dataLock);
-    pi = static_cast<unsigned long>(static_cast<unsigned>(State().programmeId.load()));
-    return rdstmc::CopyWide(name, State().published.stationName, capacity);
+    return rdstmc::GetRdsStation(State(), pi, name, capacity);
 }
-
-bool TmcGetRadioText(unsigned short text[], int capacity) {
-    if (!rdstmc::DataAvailable() || capacity < 1) return false;
-    rdstmc::platform::LockGuard guard(State().dataLock);
-    return rdstmc::CopyWide(text, State().published.radioText, capacity);
-}
-
-bool TmcGetRdsTime(TmcRdsTime& time) {
-    if (!rdstmc::DataAvailable()) return false;
-    rdstmc::platform::LockGuard guard(State().dataLock);
-    time = State().published.clockTime;
-    return true;
-}
+bool TmcGetRadioText(unsigned short text[], int capacity) { return rdstmc::GetRadioText(State(), text, capacity); }
+bool TmcGetRdsTime(TmcRdsTime& time) { return rdstmc::GetRdsTime(State(), time); }

@@ -3,6 +3,7 @@
 #include "data/decoders.h"
 #include "data/listeners.h"
 #include "link/sentence.h"
+#include "session/receiver.h"
 
 namespace rdstmc {
 
@@ -20,13 +21,12 @@ int HealthFromAverage(unsigned average) {
     return 0;
 }
 
-void HandleTuning(const char* line, const char* lineFeed) {
+void HandleTuning(ReceiverState& s, const char* line, const char* lineFeed) {
     int fields[5];
     const char* cursor = line + 7;
     for (int& f : fields) {
         if (!ReadField(cursor, lineFeed, f)) return;
     }
-    ReceiverState& s = State();
     const int frequency = static_cast<int>(static_cast<uint32_t>(fields[0]) / 10u);
     bool changed = false;
     {
@@ -44,33 +44,34 @@ void HandleTuning(const char* line, const char* lineFeed) {
     if (changed) {
         const unsigned char mode = s.tunerMode.load();
         NotifyListener<ITmcFrequencyListener>(
-            FrequencySlot(), [&](ITmcFrequencyListener* l) { l->OnFrequencyChanged(frequency, fields[1], mode); });
+            s.slots.frequency, [&](ITmcFrequencyListener* l) { l->OnFrequencyChanged(frequency, fields[1], mode); });
     }
 }
 
-}  // namespace rdstmc
-
-using rdstmc::State;
-
-bool TmcGetTunerFrequency(int& frequency) {
-    if (!rdstmc::DataAvailable()) return false;
-    rdstmc::platform::LockGuard guard(State().dataLock);
-    frequency = State().published.frequency;
+bool GetTunerFrequency(ReceiverState& s, int& frequency) {
+    if (!DataAvailable(s)) return false;
+    platform::LockGuard guard(s.dataLock);
+    frequency = s.published.frequency;
     return true;
 }
 
-bool TmcGetRdsHealth(int& health) {
-    if (!rdstmc::DataAvailable()) return false;
+bool GetRdsHealth(ReceiverState& s, int& health) {
+    if (!DataAvailable(s)) return false;
     unsigned average = 0;
     {
-        rdstmc::platform::LockGuard guard(State().dataLock);
-        const rdstmc::QualityRing& q = State().quality;
+        platform::LockGuard guard(s.dataLock);
+        const QualityRing& q = s.quality;
         if (q.count > 0) {
             unsigned sum = 0;
             for (int i = 0; i < q.count; ++i) sum += static_cast<unsigned>(q.samples[i]);
             average = sum / static_cast<unsigned>(q.count);
         }
     }
-    health = rdstmc::HealthFromAverage(average);
+    health = HealthFromAverage(average);
     return true;
 }
+
+}  // namespace rdstmc
+
+bool TmcGetTunerFrequency(int& frequency) { return rdstmc::GetTunerFrequency(rdstmc::State(), frequency); }
+bool TmcGetRdsHealth(int& health) { return rdstmc::GetRdsHealth(rdstmc::State(), health); }

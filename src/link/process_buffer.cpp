@@ -19,10 +19,15 @@ bool HasValidChecksum(const char* line) {
     return star[1] == expected[0] && star[2] == expected[1];
 }
 
+struct Delivery {
+    ReceiverState& receiver;
+    bool loggingAllowed;
+};
+
 void DeliverToLibrary(void* context, const char* line, size_t length) {
-    const bool loggingAllowed = context != nullptr;
-    if (loggingAllowed) WriteLogLine(line, length);
-    DispatchSentence(line, line + length - 1);
+    const Delivery& d = *static_cast<const Delivery*>(context);
+    if (d.loggingAllowed) WriteLogLine(d.receiver, line, length);
+    DispatchSentence(d.receiver, line, line + length - 1);
 }
 
 }  // namespace
@@ -57,10 +62,9 @@ void SplitSentences(char* start, char* end, size_t& remainder, SentenceSink sink
     }
 }
 
-void ProcessBuffer(char* start, char* end, size_t& remainder, bool loggingAllowed) {
-    // The context pointer carries the one bit the sink needs, without state.
-    static char loggingTag;
-    SplitSentences(start, end, remainder, DeliverToLibrary, loggingAllowed ? &loggingTag : nullptr);
+void ProcessBuffer(ReceiverState& receiver, char* start, char* end, size_t& remainder, bool loggingAllowed) {
+    Delivery delivery{receiver, loggingAllowed};
+    SplitSentences(start, end, remainder, DeliverToLibrary, &delivery);
 }
 
 }  // namespace rdstmc

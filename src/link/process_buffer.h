@@ -4,6 +4,8 @@
 
 namespace rdstmc {
 
+struct ReceiverState;
+
 // Receives one valid line: zero-terminated, from its '$' through its line
 // feed, `length` bytes without the terminator. Valid only during the call.
 using SentenceSink = void (*)(void* context, const char* line, size_t length);
@@ -18,7 +20,7 @@ using SentenceSink = void (*)(void* context, const char* line, size_t length);
 void SplitSentences(char* start, char* end, size_t& remainder, SentenceSink sink, void* context);
 
 // SplitSentences with the library's own sink: each line is logged (when
-// `loggingAllowed` and logging is on) and then dispatched to its decoder.
-void ProcessBuffer(char* start, char* end, size_t& remainder, bool loggingAllowed);
+// `loggingAllowed` and `receiver` logs) and then dispatched to its decoders.
+void ProcessBuffer(ReceiverState& receiver, char* start, char* end, size_t& remainder, bool loggingAllowed);
 
 }  // namespace rdstmc

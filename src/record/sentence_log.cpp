@@ -5,6 +5,7 @@
 #include "data/receiver_state.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "session/receiver.h"
 #include "text/text.h"
 
 namespace rdstmc {
@@ -12,8 +13,7 @@ namespace {
 constexpr size_t kMaxLogPathLength = 255;
 }  // namespace
 
-void WriteLogLine(const char* line, size_t length) {
-    ReceiverState& s = State();
+void WriteLogLine(ReceiverState& s, const char* line, size_t length) {
     if (!s.loggingOn.load()) return;
     char record[kLogRecordSize];
     const size_t n = FormatLogRecord(static_cast<int32_t>(platform::TickCount()), line, length, record);
@@ -24,23 +24,23 @@ void WriteLogLine(const char* line, size_t length) {
     platform::FileClose(file);
 }
 
-}  // namespace rdstmc
-
-bool TmcStartLogging(const unsigned short path[]) {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.logLock);
+bool StartLogging(ReceiverState& s, const unsigned short path[]) {
+    platform::LockGuard guard(s.logLock);
     if (s.loggingOn.load()) return false;
-    if (path == nullptr ||
-        rdstmc::text::WideLength(path, rdstmc::kMaxLogPathLength + 1) > rdstmc::kMaxLogPathLength ||
-        !rdstmc::text::WideToNativePath(path, s.logPath, sizeof s.logPath)) {
+    if (path == nullptr || text::WideLength(path, kMaxLogPathLength + 1) > kMaxLogPathLength ||
+        !text::WideToNativePath(path, s.logPath, sizeof s.logPath)) {
         return false;
     }
     s.loggingOn.store(true);
     return true;
 }
 
-bool TmcStopLogging() {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.logLock);
+bool StopLogging(ReceiverState& s) {
+    platform::LockGuard guard(s.logLock);
     return s.loggingOn.exchange(false);
 }
+
+}  // namespace rdstmc
+
+bool TmcStartLogging(const unsigned short path[]) { return rdstmc::StartLogging(rdstmc::State(), path); }
+bool TmcStopLogging() { return rdstmc::StopLogging(rdstmc::State()); }

@@ -6,10 +6,12 @@
 
 namespace rdstmc {
 
+struct ReceiverState;
+
 // Appends "[tick]," and the line (`length` bytes, through its line feed) to
-// the log file as one record, when logging is on. The file is opened and
+// `receiver`'s log file as one record, when it logs. The file is opened and
 // closed for each record so it can be moved or copied between records; a
 // record that cannot be written is lost, nothing else is affected.
-void WriteLogLine(const char* line, size_t length);
+void WriteLogLine(ReceiverState& receiver, const char* line, size_t length);
 
 }  // namespace rdstmc

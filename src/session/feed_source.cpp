@@ -4,6 +4,7 @@
 #include "data/receiver_state.h"
 #include "platform/clock.h"
 #include "session/intake.h"
+#include "session/receiver.h"
 #include "session/run.h"
 #include "session/transport.h"
 
@@ -30,72 +31,75 @@ private:
     void* context_;
 };
 
-// The feed's receive buffer: one feed call at a time uses it.
-Intake g_intake;
-
-bool OpenLocked(TmcWriteFunction write, void* context, TmcStatus& report) {
-    ReceiverState& s = State();
+bool OpenLocked(ReceiverState& s, std::shared_ptr<Transport> transport, TmcStatus& report) {
     report = TmcStatusStopped;
-    if (!MayStartRun()) return false;
-    ZeroFillPublished();
-    g_intake.Drop();
+    if (!MayStartRun(s)) return false;
+    ZeroFillPublished(s);
+    s.feedIntake.Drop();
     s.seekParameter.store(kInitialSeekParameter);
     s.devicePresent.store(true);
     s.feedOpen.store(true);
     s.readerRunning.store(true);
-    OpenTransport(write ? std::make_shared<WriteFunctionTransport>(write, context) : nullptr);
+    const bool commands = transport != nullptr;
+    OpenTransport(s, std::move(transport));
     // The module at the far end is brought into the known state as on a port;
     // with no write function there is no module to command.
-    if (write && SendSentence(kStartupTune)) s.tunerMode.store(1);
-    if (write) SendSentence(kStartupRfa);
-    if (!StartStatusWorker()) {
+    if (commands && SendSentence(s, kStartupTune)) s.tunerMode.store(1);
+    if (commands) SendSentence(s, kStartupRfa);
+    if (!StartStatusWorker(s)) {
         s.readerRunning.store(false);
         s.feedOpen.store(false);
-        CloseTransport();
+        CloseTransport(s);
         return false;
     }
-    report = StoreStatus(TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
+    report = StoreStatus(s, TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
     return true;
 }
 
-bool Feed(const char* bytes, size_t length) {
-    ReceiverState& s = State();
+bool FeedLocked(ReceiverState& s, const char* bytes, size_t length) {
     // Listeners called from here may not feed again: the bytes would land in
     // the middle of the sentence being handled.
-    if (!s.feedOpen.load() || (bytes == nullptr && length > 0) || InsideFeedCall()) return false;
-    EnterFeedCall();
+    if (!s.feedOpen.load() || (bytes == nullptr && length > 0) || InsideFeedCall(s)) return false;
+    EnterFeedCall(s);
     bool fed = false;
     {
         platform::LockGuard guard(s.feedLock);
         // Checked again under the lock: a close, or a new run, may have come.
         if (s.feedOpen.load()) {
             s.sentenceTick.store(platform::TickCount());
-            g_intake.Take(bytes, length);
+            s.feedIntake.Take(s, bytes, length);
             fed = true;
         }
     }
-    LeaveFeedCall();
+    LeaveFeedCall(s);
     return fed;
 }
 
 }  // namespace
 }  // namespace rdstmc::session
 
-using rdstmc::State;
+namespace rdstmc {
 
-bool TmcOpenFeed(TmcWriteFunction write, void* context) {
-    rdstmc::ReceiverState& s = State();
+bool OpenFeed(ReceiverState& s, std::shared_ptr<session::Transport> transport) {
     TmcStatus report;
     bool opened;
     {
-        rdstmc::platform::LockGuard guard(s.lifecycleLock);
-        opened = rdstmc::session::OpenLocked(write, context, report);
+        platform::LockGuard guard(s.lifecycleLock);
+        opened = session::OpenLocked(s, std::move(transport), report);
     }
-    if (report != TmcStatusStopped) rdstmc::NotifyStatus(report);
-    if (opened) rdstmc::session::OpenStatusGate();
+    if (report != TmcStatusStopped) NotifyStatus(s, report);
+    if (opened) session::OpenStatusGate(s);
     return opened;
 }
 
-bool TmcFeed(const void* bytes, size_t length) {
-    return rdstmc::session::Feed(static_cast<const char*>(bytes), length);
+bool Feed(ReceiverState& s, const void* bytes, size_t length) {
+    return session::FeedLocked(s, static_cast<const char*>(bytes), length);
 }
+
+}  // namespace rdstmc
+
+bool TmcOpenFeed(TmcWriteFunction write, void* context) {
+    using rdstmc::session::WriteFunctionTransport;
+    return rdstmc::OpenFeed(rdstmc::State(), write ? std::make_shared<WriteFunctionTransport>(write, context) : nullptr);
+}
+bool TmcFeed(const void* bytes, size_t length) { return rdstmc::Feed(rdstmc::State(), bytes, length); }

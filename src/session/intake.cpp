@@ -6,13 +6,15 @@
 
 namespace rdstmc::session {
 
-void Intake::Received(size_t count) { ProcessBuffer(buffer_, buffer_ + carried_ + count, carried_, true); }
+void Intake::Received(ReceiverState& receiver, size_t count) {
+    ProcessBuffer(receiver, buffer_, buffer_ + carried_ + count, carried_, true);
+}
 
-void Intake::Take(const char* bytes, size_t count) {
+void Intake::Take(ReceiverState& receiver, const char* bytes, size_t count) {
     while (count > 0) {
         const size_t piece = count < Room() ? count : Room();
         std::memcpy(Space(), bytes, piece);
-        Received(piece);
+        Received(receiver, piece);
         bytes += piece;
         count -= piece;
     }

@@ -6,6 +6,10 @@
 
 #include "link/sentence.h"
 
+namespace rdstmc {
+struct ReceiverState;
+}  // namespace rdstmc
+
 namespace rdstmc::session {
 
 class Intake {
@@ -13,10 +17,10 @@ public:
     // Where the next bytes may be read to, and how many fit.
     char* Space() { return buffer_ + carried_; }
     size_t Room() const { return sizeof buffer_ - carried_; }
-    // Processes `count` bytes just placed at Space().
-    void Received(size_t count);
+    // Processes `count` bytes just placed at Space() as `receiver`'s.
+    void Received(ReceiverState& receiver, size_t count);
     // Copies `count` bytes in, in pieces that fit, processing each.
-    void Take(const char* bytes, size_t count);
+    void Take(ReceiverState& receiver, const char* bytes, size_t count);
     // Forgets an unfinished sentence (its source is gone).
     void Drop() { carried_ = 0; }
 

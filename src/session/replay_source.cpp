@@ -6,6 +6,7 @@
 #include "link/process_buffer.h"
 #include "platform/file.h"
 #include "record/replay.h"
+#include "session/receiver.h"
 #include "session/run.h"
 #include "text/text.h"
 
@@ -14,36 +15,42 @@ namespace {
 
 constexpr size_t kMaxReplayPathLength = 255;
 
-void ReplayToLibrary(void*, uint32_t stamp, char* sentence, char* end) {
-    State().sentenceTick.store(stamp);
+void ReplayToLibrary(void* receiver, uint32_t stamp, char* sentence, char* end) {
+    ReceiverState& s = *static_cast<ReceiverState*>(receiver);
+    s.sentenceTick.store(stamp);
     size_t remainder;
-    ProcessBuffer(sentence, end, remainder, false);
+    ProcessBuffer(s, sentence, end, remainder, false);
 }
 
 void EndReplay(ReceiverState& s) {
     s.replayRunning.store(false);
-    SignalRunEnded();
+    SignalRunEnded(s);
 }
+
+struct Playing {
+    ReceiverState& receiver;
+    platform::File file;
+};
 
 long ReadFromFile(void* context, char* buffer, size_t capacity) {
-    return platform::FileRead(*static_cast<platform::File*>(context), buffer, capacity);
+    return platform::FileRead(static_cast<Playing*>(context)->file, buffer, capacity);
 }
 
-void PauseUnlessStopped(void*, unsigned ms) { State().stopSignal.Wait(ms); }
+void PauseUnlessStopped(void* context, unsigned ms) { static_cast<Playing*>(context)->receiver.stopSignal.Wait(ms); }
 
-void ReplayWorker(void*) {
-    ReceiverState& s = State();
-    platform::File file = platform::FileOpenExisting(s.replayPath);
+void ReplayWorker(void* arg) {
+    ReceiverState& s = *static_cast<ReceiverState*>(arg);
+    Playing playing{s, platform::FileOpenExisting(s.replayPath)};
+    platform::File& file = playing.file;
     s.replayFile.store(file.handle);
-    PlayRecording(ReadFromFile, PauseUnlessStopped, &file, s.replayRunning, ReplayToLibrary, nullptr);
+    PlayRecording(ReadFromFile, PauseUnlessStopped, &playing, s.replayRunning, ReplayToLibrary, &s);
     s.replayFile.store(-1);
     platform::FileClose(file);
     EndReplay(s);
 }
 
-bool StartLocked(const unsigned short path[]) {
-    ReceiverState& s = State();
-    if (!MayStartRun()) return false;
+bool StartLocked(ReceiverState& s, const unsigned short path[]) {
+    if (!MayStartRun(s)) return false;
     char native[sizeof s.replayPath];
     if (path == nullptr || text::WideLength(path, kMaxReplayPathLength + 1) > kMaxReplayPathLength ||
         !text::WideToNativePath(path, native, sizeof native)) {
@@ -55,14 +62,14 @@ bool StartLocked(const unsigned short path[]) {
     platform::FileClose(file);
     if (n <= 0) return false;
 
-    ZeroFillPublished();
+    ZeroFillPublished(s);
     std::memcpy(s.replayPath, native, sizeof native);
     s.replayRunning.store(true);
-    if (!s.dataWorker.Start(ReplayWorker, nullptr, "rdstmc-replay")) {
+    if (!s.dataWorker.Start(ReplayWorker, &s, "rdstmc-replay")) {
         s.replayRunning.store(false);
         return false;
     }
-    if (!StartStatusWorker()) {
+    if (!StartStatusWorker(s)) {
         EndReplay(s);
         return false;
     }
@@ -72,21 +79,26 @@ bool StartLocked(const unsigned short path[]) {
 }  // namespace
 }  // namespace rdstmc::session
 
-bool TmcStartSimulation(const unsigned short path[]) {
-    rdstmc::ReceiverState& s = rdstmc::State();
+namespace rdstmc {
+
+bool StartSimulation(ReceiverState& s, const unsigned short path[]) {
     bool started;
     {
-        rdstmc::platform::LockGuard guard(s.lifecycleLock);
-        started = rdstmc::session::StartLocked(path);
+        platform::LockGuard guard(s.lifecycleLock);
+        started = session::StartLocked(s, path);
     }
-    if (started) rdstmc::session::OpenStatusGate();
+    if (started) session::OpenStatusGate(s);
     return started;
 }
 
-bool TmcStopSimulation() {
-    rdstmc::ReceiverState& s = rdstmc::State();
-    rdstmc::platform::LockGuard guard(s.lifecycleLock);
+bool StopSimulation(ReceiverState& s) {
+    platform::LockGuard guard(s.lifecycleLock);
     if (!s.replayRunning.exchange(false)) return false;
-    rdstmc::session::SignalRunEnded();
+    session::SignalRunEnded(s);
     return true;
 }
+
+}  // namespace rdstmc
+
+bool TmcStartSimulation(const unsigned short path[]) { return rdstmc::StartSimulation(rdstmc::State(), path); }
+bool TmcStopSimulation() { return rdstmc::StopSimulation(rdstmc::State()); }

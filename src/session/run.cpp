@@ -4,9 +4,9 @@
 
 #include "data/listeners.h"
 #include "data/receiver_state.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/process.h"
-#include "platform/clock.h"
 #include "session/transport.h"
 #include "status/status_worker.h"
 
@@ -22,29 +22,39 @@ constexpr unsigned kFeedCallPollMs = 1;
 // their last steps after the stop. A run still going is not waited for.
 constexpr unsigned kExitReapMs = 200;
 
-// Feed calls in progress, and whether this thread is inside one.
-std::atomic<int> g_feedCalls{0};
-thread_local int t_feedDepth = 0;
+// The receivers whose feed calls this thread is inside, innermost last. A
+// feed call nests only through a listener feeding another receiver, so the
+// depth is small; deeper ones are counted but not recorded.
+constexpr int kMaxNestedFeeds = 64;
+thread_local const ReceiverState* t_feeds[kMaxNestedFeeds];
+thread_local int t_feedCount = 0;
 
-bool FeedCallsEnded() {
-    if (t_feedDepth > 0) return false;
+int OwnFeedCalls(const ReceiverState& s) {
+    int own = 0;
+    const int recorded = t_feedCount < kMaxNestedFeeds ? t_feedCount : kMaxNestedFeeds;
+    for (int i = 0; i < recorded; ++i) own += t_feeds[i] == &s;
+    return own;
+}
+
+bool FeedCallsEnded(ReceiverState& s) {
+    if (InsideFeedCall(s)) return false;
     const uint64_t giveUpAt = platform::MonotonicMs() + kJoinTimeoutMs;
-    while (g_feedCalls.load() > 0) {
+    while (s.feedCalls.load() > 0) {
         if (platform::MonotonicMs() >= giveUpAt) return false;
         platform::SleepMs(kFeedCallPollMs);
     }
     return true;
 }
 
-// A copy of the process (fork) starts closed and not logging. It has none of
-// the workers, and what it inherits is shared with the parent (the open
-// device and its lock, the wake-ups) or was held by the parent's other
-// threads (the locks, calls in progress). Left alone, a child that merely lives would keep the device
-// locked, and one that closes would stop the parent's reader. The locks are
-// taken around the copy, in the order the library always takes them, so none
-// is copied while another thread holds it.
-void TakeLocksBeforeCopy() {
-    ReceiverState& s = State();
+// A copy of the process (fork) starts with every receiver closed and not
+// logging. It has none of the workers, and what it inherits is shared with
+// the parent (the open devices and their locks, the wake-ups) or was held by
+// the parent's other threads (the locks, calls in progress). Left alone, a
+// child that merely lives would keep a device locked, and one that closes
+// would stop the parent's reader. The locks are taken around the copy, the
+// registry's first, then each receiver's in the order the library always
+// takes them, so none is copied while another thread holds it.
+void TakeLocks(ReceiverState& s) {
     s.lifecycleLock.Acquire();
     s.logLock.Acquire();
     s.writeLock.Acquire();
@@ -52,8 +62,7 @@ void TakeLocksBeforeCopy() {
     s.dataLock.Acquire();
 }
 
-void ReleaseLocksAfterCopy() {
-    ReceiverState& s = State();
+void ReleaseLocks(ReceiverState& s) {
     s.dataLock.Release();
     s.portLock.Release();
     s.writeLock.Release();
@@ -61,8 +70,17 @@ void ReleaseLocksAfterCopy() {
     s.lifecycleLock.Release();
 }
 
-void StartClosedInChild() {
-    ReceiverState& s = State();
+void TakeLocksBeforeCopy() {
+    LockRegistry();
+    ForEachReceiverLocked(TakeLocks);
+}
+
+void ReleaseLocksAfterCopy() {
+    ForEachReceiverLocked(ReleaseLocks);
+    UnlockRegistry();
+}
+
+void StartClosedInChild(ReceiverState& s) {
     s.readerRunning.store(false);
     s.replayRunning.store(false);
     s.portOpen.store(false);
@@ -74,7 +92,7 @@ void StartClosedInChild() {
         s.transport->Abandon();
         s.transport.reset();
     }
-    g_feedCalls.store(t_feedDepth);
+    s.feedCalls.store(OwnFeedCalls(s));
     platform::File replay;
     replay.handle = s.replayFile.exchange(-1);
     platform::FileClose(replay);
@@ -85,36 +103,41 @@ void StartClosedInChild() {
     s.rdsActivity.Renew();
     s.tmcActivity.Renew();
     s.published.status = TmcStatusStopped;
-    ForgetCallsOfOtherThreads();
+    ForgetCallsOfOtherThreads(s.slots);
+}
+
+void StartAllClosedInChild() {
+    ForEachReceiverLocked(StartClosedInChild);
     ReleaseLocksAfterCopy();
 }
 
 // Workers are reaped when the next run starts; the last run's would stay
 // unreaped at exit, which thread checkers report as a leak in every program.
-// No lock is taken: exit may come from a callback made under one.
-void ReapEndedRunAtExit() {
-    ReceiverState& s = State();
-    if (s.portOpen.load() || s.replayRunning.load() || s.feedOpen.load() || platform::Thread::CurrentIsWorker()) {
-        return;
-    }
+// No receiver's lock is taken: exit may come from a callback made under one.
+void ReapEndedRun(ReceiverState& s) {
+    if (s.portOpen.load() || s.replayRunning.load() || s.feedOpen.load()) return;
     s.dataWorker.Join(kExitReapMs);
     s.statusWorker.Join(kExitReapMs);
 }
 
+void ReapEndedRunsAtExit() {
+    if (platform::Thread::CurrentIsWorker()) return;
+    ForEachReceiver(ReapEndedRun);
+}
+
 void HandleProcessCopies() {
     static const bool registered =
-        (platform::OnProcessCopy(TakeLocksBeforeCopy, ReleaseLocksAfterCopy, StartClosedInChild),
-         platform::OnProcessExit(ReapEndedRunAtExit), true);
+        (platform::OnProcessCopy(TakeLocksBeforeCopy, ReleaseLocksAfterCopy, StartAllClosedInChild),
+         platform::OnProcessExit(ReapEndedRunsAtExit), true);
     (void)registered;
 }
 
 }  // namespace
 
-bool MayStartRun() {
+bool MayStartRun(ReceiverState& s) {
     HandleProcessCopies();
-    ReceiverState& s = State();
     if (s.portOpen.load() || s.replayRunning.load()) return false;
-    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent() || !FeedCallsEnded()) return false;
+    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent() || !FeedCallsEnded(s)) return false;
     s.stopSignal.Set();
     if (!s.dataWorker.Join(kJoinTimeoutMs) || !s.statusWorker.Join(kJoinTimeoutMs)) return false;
     s.stopSignal.Reset();
@@ -125,22 +148,23 @@ bool MayStartRun() {
     return true;
 }
 
-bool StartStatusWorker() { return State().statusWorker.Start(StatusWorker, nullptr, "rdstmc-status"); }
+bool StartStatusWorker(ReceiverState& s) { return s.statusWorker.Start(StatusWorker, &s, "rdstmc-status"); }
 
-void OpenStatusGate() { State().statusStartGate.Set(); }
+void OpenStatusGate(ReceiverState& s) { s.statusStartGate.Set(); }
 
-void SignalRunEnded() { State().stopSignal.Set(); }
+void SignalRunEnded(ReceiverState& s) { s.stopSignal.Set(); }
 
-void EnterFeedCall() {
-    ++t_feedDepth;
-    g_feedCalls.fetch_add(1);
+void EnterFeedCall(ReceiverState& s) {
+    if (t_feedCount < kMaxNestedFeeds) t_feeds[t_feedCount] = &s;
+    ++t_feedCount;
+    s.feedCalls.fetch_add(1);
 }
 
-void LeaveFeedCall() {
-    g_feedCalls.fetch_sub(1);
-    --t_feedDepth;
+void LeaveFeedCall(ReceiverState& s) {
+    s.feedCalls.fetch_sub(1);
+    --t_feedCount;
 }
 
-bool InsideFeedCall() { return t_feedDepth > 0; }
+bool InsideFeedCall(const ReceiverState& s) { return OwnFeedCalls(s) > 0; }
 
 }  // namespace rdstmc::session

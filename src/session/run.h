@@ -4,27 +4,31 @@
 // hold whatever the source.
 #pragma once
 
+namespace rdstmc {
+struct ReceiverState;
+}  // namespace rdstmc
+
 namespace rdstmc::session {
 
-// Called with lifecycleLock held before a run starts. False when a run is
+// Called with the receiver's lifecycleLock held before a run starts. False when a run is
 // going (a port or a feed open, a replay running), or when the previous
 // run's workers or feed calls cannot be ended: one blocked in a listener for
 // seconds, or the caller is itself one of them and cannot wait for itself.
 // Otherwise the previous run is wholly over and its signals are cleared.
-bool MayStartRun();
+bool MayStartRun(ReceiverState& s);
 
 // Starts the status worker for the new run; it begins when OpenStatusGate runs.
-bool StartStatusWorker();
-void OpenStatusGate();
+bool StartStatusWorker(ReceiverState& s);
+void OpenStatusGate(ReceiverState& s);
 
 // Tells every worker of the current run to stop now.
-void SignalRunEnded();
+void SignalRunEnded(ReceiverState& s);
 
 // Brackets a feed call that hands bytes to the decoders on the program's
 // thread, so a new run starts only once none is in progress.
-void EnterFeedCall();
-void LeaveFeedCall();
-// True on a thread inside a feed call (in one of its listener calls).
-bool InsideFeedCall();
+void EnterFeedCall(ReceiverState& s);
+void LeaveFeedCall(ReceiverState& s);
+// True on a thread inside a feed call of `s` (in one of its listener calls).
+bool InsideFeedCall(const ReceiverState& s);
 
 }  // namespace rdstmc::session

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "session/intake.h"
+#include "session/receiver.h"
 #include "session/run.h"
 #include "session/transport.h"
 #include "text/text.h"
@@ -49,28 +50,28 @@ std::shared_ptr<platform::SerialDevice> OpenDevice(const char* path, unsigned ba
 }
 
 // Stores whether the device answers and tells the listener when that changed.
-void ReportDevice(bool present) {
-    if (State().devicePresent.exchange(present) == present) return;
-    NotifyListener<ITmcDeviceListener>(DeviceSlot(), [&](ITmcDeviceListener* l) { l->OnDeviceChanged(present); });
+void ReportDevice(ReceiverState& s, bool present) {
+    if (s.devicePresent.exchange(present) == present) return;
+    NotifyListener<ITmcDeviceListener>(s.slots.device, [&](ITmcDeviceListener* l) { l->OnDeviceChanged(present); });
 }
 
 // Opens the device anew by its name and makes it the port's, unless the port
 // was closed meanwhile. Null when it is not back (while this process still
 // holds the old one, its own lock keeps a device that is merely failing from
 // being opened twice).
-std::shared_ptr<platform::SerialDevice> OpenAgain() {
-    ReceiverState& s = State();
+std::shared_ptr<platform::SerialDevice> OpenAgain(ReceiverState& s) {
     std::shared_ptr<platform::SerialDevice> fresh = OpenDevice(s.portPath, s.baud);
-    if (!fresh || !ReplaceTransport(std::make_shared<SerialTransport>(fresh))) return nullptr;
+    if (!fresh || !ReplaceTransport(s, std::make_shared<SerialTransport>(fresh))) return nullptr;
     return fresh;
 }
 
 struct ReaderStart {
+    ReceiverState& receiver;
     std::shared_ptr<platform::SerialDevice> device;
 };
 
 void ReaderWorker(void* raw) {
-    ReceiverState& s = State();
+    ReceiverState& s = static_cast<ReaderStart*>(raw)->receiver;
     std::shared_ptr<platform::SerialDevice> device = std::move(static_cast<ReaderStart*>(raw)->device);
     delete static_cast<ReaderStart*>(raw);
     Intake intake;
@@ -78,14 +79,14 @@ void ReaderWorker(void* raw) {
     while (s.readerRunning.load()) {
         const long n = platform::SerialRead(device.get(), intake.Space(), intake.Room(), kReadTimeoutMs);
         if (n == platform::kSerialGone) {
-            ReportDevice(false);
+            ReportDevice(s, false);
             if (platform::MonotonicMs() >= lookAgainAt) {
                 lookAgainAt = platform::MonotonicMs() + kLookAgainMs;
-                if (std::shared_ptr<platform::SerialDevice> fresh = OpenAgain()) {
+                if (std::shared_ptr<platform::SerialDevice> fresh = OpenAgain(s)) {
                     // A sentence cut off by the removal is not finished by the new device.
                     device = std::move(fresh);
                     intake.Drop();
-                    ReportDevice(true);
+                    ReportDevice(s, true);
                     continue;
                 }
             }
@@ -96,28 +97,27 @@ void ReaderWorker(void* raw) {
         }
         if (n == 0) continue;
         s.sentenceTick.store(platform::TickCount());
-        ReportDevice(true);
-        intake.Received(static_cast<size_t>(n));
+        ReportDevice(s, true);
+        intake.Received(s, static_cast<size_t>(n));
     }
 }
 
-bool SendUntilAccepted(const char* text) {
+bool SendUntilAccepted(ReceiverState& s, const char* text) {
     const uint64_t deadline = platform::MonotonicMs() + kStartupRetryMs;
     do {
-        if (SendSentence(text)) return true;
+        if (SendSentence(s, text)) return true;
     } while (platform::MonotonicMs() < deadline);
     return false;
 }
 
 // The open itself, with lifecycleLock held. Returns the status to report
 // after the lock is released (TmcStatusStopped for none) through `report`.
-bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
-    ReceiverState& s = State();
+bool OpenLocked(ReceiverState& s, const unsigned short port[], unsigned baud, TmcStatus& report) {
     report = TmcStatusStopped;
-    if (!MayStartRun()) return false;
+    if (!MayStartRun(s)) return false;
 
     auto fail = [&] {
-        report = StoreStatus(TmcStatusOpenFailed) ? TmcStatusOpenFailed : TmcStatusStopped;
+        report = StoreStatus(s, TmcStatusOpenFailed) ? TmcStatusOpenFailed : TmcStatusStopped;
         return false;
     };
     char nativeName[kNativeNameSize];
@@ -132,93 +132,96 @@ bool OpenLocked(const unsigned short port[], unsigned baud, TmcStatus& report) {
     char probe[kReceiveBufferSize];
     if (platform::SerialRead(device.get(), probe, sizeof probe, 0) < 0) return fail();
 
-    ZeroFillPublished();
+    ZeroFillPublished(s);
     s.seekParameter.store(kInitialSeekParameter);
     std::memcpy(s.portName, port, (text::WideLength(port, kMaxPortNameLength) + 1) * sizeof(uint16_t));
     std::memcpy(s.portPath, nativeName, sizeof nativeName);
     s.baud = baud;
     s.devicePresent.store(true);
-    OpenTransport(std::make_shared<SerialTransport>(device));
-    bool started = SendUntilAccepted(kStartupTune);
+    OpenTransport(s, std::make_shared<SerialTransport>(device));
+    bool started = SendUntilAccepted(s, kStartupTune);
     if (started) s.tunerMode.store(1);
-    started = started && SendUntilAccepted(kStartupRfa);
+    started = started && SendUntilAccepted(s, kStartupRfa);
     if (started) {
         s.readerRunning.store(true);
-        ReaderStart* start = new ReaderStart{device};
+        ReaderStart* start = new ReaderStart{s, device};
         started = s.dataWorker.Start(ReaderWorker, start, "rdstmc-reader");
         if (!started) delete start;
     }
-    if (started && !StartStatusWorker()) {
+    if (started && !StartStatusWorker(s)) {
         s.readerRunning.store(false);
-        SignalRunEnded();
+        SignalRunEnded(s);
         started = false;
     }
     if (!started) {
         s.readerRunning.store(false);
-        CloseTransport();
+        CloseTransport(s);
         return fail();
     }
-    report = StoreStatus(TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
+    report = StoreStatus(s, TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
     return true;
 }
 
 }  // namespace
 }  // namespace rdstmc::session
 
-using rdstmc::State;
+namespace rdstmc {
 
-bool TmcOpen(const unsigned short port[], unsigned baud) {
-    rdstmc::ReceiverState& s = State();
+bool Open(ReceiverState& s, const unsigned short port[], unsigned baud) {
     TmcStatus report;
     bool opened;
     {
-        rdstmc::platform::LockGuard guard(s.lifecycleLock);
-        opened = rdstmc::session::OpenLocked(port, baud, report);
+        platform::LockGuard guard(s.lifecycleLock);
+        opened = session::OpenLocked(s, port, baud, report);
     }
     // Listeners hear the new status with no lock held, before the status
     // worker may report anything newer.
-    if (report != TmcStatusStopped) rdstmc::NotifyStatus(report);
-    if (opened) rdstmc::session::OpenStatusGate();
+    if (report != TmcStatusStopped) NotifyStatus(s, report);
+    if (opened) session::OpenStatusGate(s);
     return opened;
 }
 
-bool TmcClose() {
-    rdstmc::ReceiverState& s = State();
-    rdstmc::platform::LockGuard guard(s.lifecycleLock);
+bool Close(ReceiverState& s) {
+    platform::LockGuard guard(s.lifecycleLock);
     s.readerRunning.store(false);
     s.feedOpen.store(false);
     s.devicePresent.store(false);
-    if (!rdstmc::session::CloseTransport()) return false;
-    rdstmc::session::SignalRunEnded();
+    if (!session::CloseTransport(s)) return false;
+    session::SignalRunEnded(s);
     return true;
 }
 
-bool TmcIsOpen() { return State().portOpen.load(); }
+bool IsDevicePresent(const ReceiverState& s) { return s.portOpen.load() && s.devicePresent.load(); }
 
-bool TmcIsDevicePresent() {
-    const rdstmc::ReceiverState& s = State();
-    return s.portOpen.load() && s.devicePresent.load();
-}
-
-bool TmcReopen() {
+bool Reopen(ReceiverState& s) {
     // A worker cannot wait for its own run to end, so the open would be
     // refused; refuse before closing, so the connection stays as it is. A
     // feed has no device to open again.
-    if (rdstmc::platform::Thread::CurrentIsWorker() || State().feedOpen.load()) return false;
-    rdstmc::ReceiverState& s = State();
-    unsigned short name[rdstmc::kWideTextSize];
+    if (platform::Thread::CurrentIsWorker() || s.feedOpen.load()) return false;
+    unsigned short name[kWideTextSize];
     unsigned baud;
     {
-        rdstmc::platform::LockGuard guard(s.lifecycleLock);
+        platform::LockGuard guard(s.lifecycleLock);
         std::memcpy(name, s.portName, sizeof name);
         baud = s.baud;
     }
-    if (!TmcClose()) return false;
-    return TmcOpen(name, baud);
+    if (!Close(s)) return false;
+    return Open(s, name, baud);
 }
 
-bool TmcGetSentenceTick(unsigned& tick) {
-    if (!rdstmc::DataAvailable()) return false;
-    tick = State().sentenceTick.load();
+bool GetSentenceTick(const ReceiverState& s, unsigned& tick) {
+    if (!DataAvailable(s)) return false;
+    tick = s.sentenceTick.load();
     return true;
 }
+
+}  // namespace rdstmc
+
+using rdstmc::State;
+
+bool TmcOpen(const unsigned short port[], unsigned baud) { return rdstmc::Open(State(), port, baud); }
+bool TmcClose() { return rdstmc::Close(State()); }
+bool TmcIsOpen() { return State().portOpen.load(); }
+bool TmcIsDevicePresent() { return rdstmc::IsDevicePresent(State()); }
+bool TmcReopen() { return rdstmc::Reopen(State()); }
+bool TmcGetSentenceTick(unsigned& tick) { return rdstmc::GetSentenceTick(State(), tick); }

@@ -12,29 +12,25 @@ constexpr unsigned kWriteTimeoutMs = 500;
 
 Transport::~Transport() = default;
 
-std::shared_ptr<Transport> CurrentTransport() {
-    ReceiverState& s = State();
+std::shared_ptr<Transport> CurrentTransport(ReceiverState& s) {
     platform::LockGuard guard(s.portLock);
     return s.transport;
 }
 
-bool ReplaceTransport(std::shared_ptr<Transport> transport) {
-    ReceiverState& s = State();
+bool ReplaceTransport(ReceiverState& s, std::shared_ptr<Transport> transport) {
     platform::LockGuard guard(s.portLock);
     if (!s.portOpen.load()) return false;
     s.transport = std::move(transport);
     return true;
 }
 
-void OpenTransport(std::shared_ptr<Transport> transport) {
-    ReceiverState& s = State();
+void OpenTransport(ReceiverState& s, std::shared_ptr<Transport> transport) {
     platform::LockGuard guard(s.portLock);
     s.transport = std::move(transport);
     s.portOpen.store(true);
 }
 
-bool CloseTransport() {
-    ReceiverState& s = State();
+bool CloseTransport(ReceiverState& s) {
     std::shared_ptr<Transport> old;
     bool wasOpen;
     {
@@ -46,8 +42,7 @@ bool CloseTransport() {
     return wasOpen;
 }
 
-bool SendSentence(const char* text) {
-    ReceiverState& s = State();
+bool SendSentence(ReceiverState& s, const char* text) {
     char framed[kLineBufferSize];
     const size_t length = FrameSentence(text, framed);
     if (length == 0) return false;
@@ -56,7 +51,7 @@ bool SendSentence(const char* text) {
     {
         // Only the write holds the transport; a close during the pause
         // below releases it at once.
-        const std::shared_ptr<Transport> transport = CurrentTransport();
+        const std::shared_ptr<Transport> transport = CurrentTransport(s);
         if (!transport) return false;
         written = transport->Write(framed, length, kWriteTimeoutMs);
     }

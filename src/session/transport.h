@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <memory>
 
+namespace rdstmc {
+struct ReceiverState;
+}  // namespace rdstmc
+
 namespace rdstmc::session {
 
 class Transport {
@@ -20,21 +24,21 @@ public:
 };
 
 // The transport of the open run, null when none takes commands.
-std::shared_ptr<Transport> CurrentTransport();
+std::shared_ptr<Transport> CurrentTransport(ReceiverState& s);
 // Makes `transport` the open run's, unless the run was closed meanwhile;
 // false, installing nothing, then. Any thread.
-bool ReplaceTransport(std::shared_ptr<Transport> transport);
+bool ReplaceTransport(ReceiverState& s, std::shared_ptr<Transport> transport);
 // Opens: installs the transport and marks a port open (both under the port lock).
-void OpenTransport(std::shared_ptr<Transport> transport);
+void OpenTransport(ReceiverState& s, std::shared_ptr<Transport> transport);
 // Closes: marks no port open, takes the transport away and interrupts it; the
 // last holder releases it. False when no port was open.
-bool CloseTransport();
+bool CloseTransport(ReceiverState& s);
 
-// Frames `text` and writes it to the current transport, then holds the write
+// Frames `text` and writes it to the receiver's current transport, then holds the write
 // lock for 150 ms so that sentences from any threads are at least that far
 // apart. True when the whole sentence was written; false, with nothing
 // written and no pause, when no transport takes commands or the text is
 // longer than 250 characters.
-bool SendSentence(const char* text);
+bool SendSentence(ReceiverState& s, const char* text);
 
 }  // namespace rdstmc::session

@@ -20,14 +20,26 @@ constexpr unsigned kStaleWakeupPauseMs = 100;
 
 bool RunActive(const ReceiverState& s) { return s.readerRunning.load() || s.replayRunning.load(); }
 
+std::atomic<platform::NamedEvent*> g_rdsEvent{nullptr};
+std::atomic<platform::NamedEvent*> g_tmcEvent{nullptr};
+
+// Opens the named event once, whichever receivers' status workers race to it.
+void OpenOnce(std::atomic<platform::NamedEvent*>& event, const char* name) {
+    if (event.load() != nullptr) return;
+    platform::NamedEvent* opened = platform::NamedEventOpen(name);
+    platform::NamedEvent* none = nullptr;
+    if (!event.compare_exchange_strong(none, opened)) platform::NamedEventClose(opened);
+}
+
 }  // namespace
 
 void OpenActivityEvents() {
-    ReceiverState& s = State();
-    // Only status workers open the events, one at a time, so no two opens race.
-    if (s.rdsEvent.load() == nullptr) s.rdsEvent.store(platform::NamedEventOpen(kRdsEventName));
-    if (s.tmcEvent.load() == nullptr) s.tmcEvent.store(platform::NamedEventOpen(kTmcEventName));
+    OpenOnce(g_rdsEvent, kRdsEventName);
+    OpenOnce(g_tmcEvent, kTmcEventName);
 }
+
+platform::NamedEvent* RdsActivityEvent() { return g_rdsEvent.load(); }
+platform::NamedEvent* TmcActivityEvent() { return g_tmcEvent.load(); }
 
 std::optional<Activity> WaitOneTick(platform::Wakeup& rds, platform::Wakeup& tmc, const platform::Wakeup& stop) {
     // The stop first: it wins whatever else is set.
@@ -40,8 +52,8 @@ std::optional<Activity> WaitOneTick(platform::Wakeup& rds, platform::Wakeup& tmc
     }
 }
 
-void StatusWorker(void*) {
-    ReceiverState& s = State();
+void StatusWorker(void* arg) {
+    ReceiverState& s = *static_cast<ReceiverState*>(arg);
     s.statusStartGate.Wait(kGateTimeoutMs);
     // Opened for the programs that wait on them; the status itself follows
     // this process's own activity, whatever other processes signal.
@@ -58,9 +70,9 @@ void StatusWorker(void*) {
             }
             continue;
         }
-        if (const std::optional<TmcStatus> status = rule.Next(*activity)) SetStatus(*status);
+        if (const std::optional<TmcStatus> status = rule.Next(*activity)) SetStatus(s, *status);
     }
-    SetStatus(TmcStatusStopped);
+    SetStatus(s, TmcStatusStopped);
 }
 
 }  // namespace rdstmc

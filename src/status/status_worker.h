@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "platform/named_event.h"
 #include "platform/wakeup.h"
 #include "status/reception_rule.h"
 
@@ -12,12 +13,17 @@ namespace rdstmc {
 extern const char kRdsEventName[];
 extern const char kTmcEventName[];
 
-// Thread body. Runs while a port is open or a replay runs, after
-// statusStartGate is set; reports TmcStatusStopped last.
-void StatusWorker(void*);
+// Thread body for the receiver `arg` points to. Runs while a port is open
+// or a replay runs, after statusStartGate is set; reports TmcStatusStopped last.
+void StatusWorker(void* arg);
 
 // Opens the activity events once for the process; later calls reuse them.
+// They are the process's, shared by all its receivers, and kept until it
+// ends, so a group handler never sets a closed one.
 void OpenActivityEvents();
+// The events once opened, null before.
+platform::NamedEvent* RdsActivityEvent();
+platform::NamedEvent* TmcActivityEvent();
 
 // Waits one status tick (a second) for this process's RDS or TMC activity,
 // taking the one it reports (RDS first when both are set, leaving TMC for the

@@ -23,11 +23,11 @@ protected:
 TEST_F(ListenerTest, ConnectKeepsTheLastAndRefusesNull) {
     test::StatusRecorder first, second;
     EXPECT_FALSE(Connect(static_cast<ITmcStatusListener*>(nullptr)));
-    EXPECT_EQ(StatusSlot().listener.load(), nullptr);
+    EXPECT_EQ(State().slots.status.listener.load(), nullptr);
     EXPECT_TRUE(Connect(&first));
     EXPECT_FALSE(Connect(static_cast<ITmcStatusListener*>(nullptr)));
     EXPECT_TRUE(Connect(&second));
-    SetStatus(TmcStatusNoRds);
+    SetStatus(State(), TmcStatusNoRds);
     EXPECT_TRUE(first.Statuses().empty());
     EXPECT_EQ(second.Statuses(), std::vector<TmcStatus>{TmcStatusNoRds});
 }
@@ -38,15 +38,15 @@ TEST_F(ListenerTest, DisconnectIgnoresItsArgumentAndReportsAnEmptySlot) {
     Connect(&connected);
     EXPECT_TRUE(Disconnect(&other)) << "any pointer empties a filled slot";
     EXPECT_FALSE(Disconnect(&connected));
-    EXPECT_EQ(RdsSlot().listener.load(), nullptr);
+    EXPECT_EQ(State().slots.rds.listener.load(), nullptr);
 }
 
 TEST_F(ListenerTest, EachStatusChangeIsToldOnce) {
     test::StatusRecorder status;
     Connect(&status);
-    SetStatus(TmcStatusNoRds);
-    SetStatus(TmcStatusNoRds);
-    SetStatus(TmcStatusTmc);
+    SetStatus(State(), TmcStatusNoRds);
+    SetStatus(State(), TmcStatusNoRds);
+    SetStatus(State(), TmcStatusTmc);
     EXPECT_EQ(status.Statuses(), (std::vector<TmcStatus>{TmcStatusNoRds, TmcStatusTmc}));
     EXPECT_EQ(TmcGetStatus(), TmcStatusTmc);
 }
@@ -68,7 +68,7 @@ public:
 TEST_F(ListenerTest, DisconnectWaitsForACallInProgressOnAnotherThread) {
     SlowListener slow;
     Connect(&slow);
-    std::thread worker([] { SetStatus(TmcStatusRdsOnly); });
+    std::thread worker([] { SetStatus(State(), TmcStatusRdsOnly); });
     ASSERT_TRUE(test::WaitUntil([&] { return slow.inside.load(); }));
     std::atomic<bool> disconnected{false};
     std::thread client([&] {
@@ -82,7 +82,7 @@ TEST_F(ListenerTest, DisconnectWaitsForACallInProgressOnAnotherThread) {
     worker.join();
     EXPECT_TRUE(disconnected);
     EXPECT_FALSE(slow.inside);
-    SetStatus(TmcStatusTmc);
+    SetStatus(State(), TmcStatusTmc);
     EXPECT_EQ(slow.calls, 1) << "never called after Disconnect returned";
 }
 
@@ -101,8 +101,8 @@ TEST_F(ListenerTest, AListenerMayDisconnectItselfWithoutDeadlock) {
     SelfDisconnecting l;
     Connect(&l);
     const unsigned a = 1, b = 2;
-    NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
-    NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
+    NotifyListener<ITmcRawDataListener>(State().slots.rawData, [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
+    NotifyListener<ITmcRawDataListener>(State().slots.rawData, [&](ITmcRawDataListener* x) { x->OnRawData(a, b); });
     EXPECT_EQ(l.calls, 1);
     EXPECT_TRUE(l.disconnected);
 }
@@ -127,7 +127,7 @@ TEST_F(ListenerTest, NoCallReachesAListenerOnceItsReplacementOrDisconnectReturne
     std::thread notifier([&] {
         const unsigned w0 = 1, w1 = 2;
         while (!stop) {
-            NotifyListener<ITmcRawDataListener>(RawDataSlot(), [&](ITmcRawDataListener* l) { l->OnRawData(w0, w1); });
+            NotifyListener<ITmcRawDataListener>(State().slots.rawData, [&](ITmcRawDataListener* l) { l->OnRawData(w0, w1); });
         }
     });
     RetiringListener* current = nullptr;
@@ -157,7 +157,7 @@ TEST_F(ListenerTest, NoCallReachesAListenerOnceItsReplacementOrDisconnectReturne
     }
     EXPECT_GE(calls, 59) << "the notifier reached every listener";
     EXPECT_EQ(late, 0);
-    EXPECT_EQ(RawDataSlot().callsInProgress.load(), 0);
+    EXPECT_EQ(State().slots.rawData.callsInProgress.load(), 0);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(TuningTest, AChangeOfFrequencyRestartsTheRingButAnOpenDoesNot) {
     Feed(TuningSentence(9500, 60));
     Feed(TuningSentence(9600, 30));
     EXPECT_EQ(Health(), 5) << "only the sample since the change";
-    ZeroFillPublished();
+    ZeroFillPublished(State());
     EXPECT_EQ(Health(), 5) << "the ring survives the zero-fill of a new start";
 }
 

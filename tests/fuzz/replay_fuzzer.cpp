@@ -45,7 +45,7 @@ void CheckAndPlay(void*, uint32_t, char* sentence, char* end) {
     Require(sentence[0] == '$' && end[-1] == '\n');
     Require(std::memchr(sentence, '\n', static_cast<size_t>(end - sentence)) == end - 1);
     size_t remainder;
-    ProcessBuffer(sentence, end, remainder, false);
+    ProcessBuffer(State(), sentence, end, remainder, false);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Stream(data, size, [](char* start, char* end, size_t& carried) {
         SplitSentences(start, end, carried, CheckLine, nullptr);
     });
-    Stream(data, size, [](char* start, char* end, size_t& carried) { ProcessBuffer(start, end, carried, true); });
+    Stream(data, size, [](char* start, char* end, size_t& carried) { ProcessBuffer(State(), start, end, carried, true); });
 
     // The decoded record stays within its bounds whatever came in.
     int f, list[25];

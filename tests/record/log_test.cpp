@@ -154,7 +154,7 @@ TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheF
     });
     const std::string line = emulator::TuningSentence(9000, 40);
     constexpr int kRecords = 100000;
-    for (int i = 0; i < kRecords; ++i) WriteLogLine(line.c_str(), line.size());
+    for (int i = 0; i < kRecords; ++i) WriteLogLine(State(), line.c_str(), line.size());
     looking.store(false);
     lister.join();
     EXPECT_EQ(test::LogRecordsLost(), lostBefore);
@@ -164,7 +164,7 @@ TEST_F(LogTest, ALookAtTheProcessesOpenFilesCostsNoRecordYetARealHolderKeepsTheF
     // A real holder still has the file to itself: the record is refused and counted.
     const int holder = open(path_.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
-    WriteLogLine(line.c_str(), line.size());
+    WriteLogLine(State(), line.c_str(), line.size());
     close(holder);
     EXPECT_EQ(test::LogRecordsLost(), lostBefore + 1);
     EXPECT_EQ(test::ReadFile(path_).size(), log.size());

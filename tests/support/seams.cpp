@@ -8,7 +8,7 @@ namespace rdstmc::test {
 void SetQueriesAvailable(bool available) { State().replayRunning.store(available); }
 
 void ResetDecoders() {
-    ZeroFillPublished();
+    ZeroFillPublished(State());
     ReceiverState& s = State();
     platform::LockGuard guard(s.dataLock);
     s.quality = QualityRing{};
@@ -24,8 +24,8 @@ unsigned char TunerMode() { return State().tunerMode.load(); }
 int SeekParameter() { return State().seekParameter.load(); }
 void SetTunerMode(unsigned char mode) { State().tunerMode.store(mode); }
 
-platform::NamedEvent* RdsEvent() { return State().rdsEvent.load(); }
-platform::NamedEvent* TmcEvent() { return State().tmcEvent.load(); }
+platform::NamedEvent* RdsEvent() { return RdsActivityEvent(); }
+platform::NamedEvent* TmcEvent() { return TmcActivityEvent(); }
 
 bool TakeRdsActivity() {
     const bool set = State().rdsActivity.Wait(0);

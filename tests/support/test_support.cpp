@@ -35,7 +35,7 @@ void Feed(const std::string& bytes) {
         const size_t n = std::min(sizeof buffer - carried, bytes.size() - at);
         bytes.copy(buffer + carried, n, at);
         at += n;
-        ProcessBuffer(buffer, buffer + carried + n, carried, true);
+        ProcessBuffer(State(), buffer, buffer + carried + n, carried, true);
     }
 }
 
@@ -186,16 +186,16 @@ std::vector<std::pair<unsigned, unsigned>> RawRecorder::Groups() const {
 }
 
 void DisconnectIfConnected(ITmcFrequencyListener* l) {
-    if (FrequencySlot().listener.load() == l) Disconnect(l);
+    if (State().slots.frequency.listener.load() == l) Disconnect(l);
 }
 void DisconnectIfConnected(ITmcRdsListener* l) {
-    if (RdsSlot().listener.load() == l) Disconnect(l);
+    if (State().slots.rds.listener.load() == l) Disconnect(l);
 }
 void DisconnectIfConnected(ITmcStatusListener* l) {
-    if (StatusSlot().listener.load() == l) Disconnect(l);
+    if (State().slots.status.listener.load() == l) Disconnect(l);
 }
 void DisconnectIfConnected(ITmcRawDataListener* l) {
-    if (RawDataSlot().listener.load() == l) Disconnect(l);
+    if (State().slots.rawData.listener.load() == l) Disconnect(l);
 }
 
 void DisconnectAll() { tools::DisconnectAll(); }
