@@ -258,12 +258,27 @@ class _Thunks:
         return result
 
 
+class _Bound:
+    """The receiver functions of one receiver handle: rdstmc_open(...) calls
+    rdstmc_receiver_open(handle, ...)."""
+
+    def __init__(self, handle):
+        self._handle = handle
+
+    def __getattr__(self, name):
+        function = getattr(lib, "rdstmc_receiver_" + name[len("rdstmc_"):])
+        handle = self._handle
+        return lambda *arguments: function(handle, *arguments)
+
+
 class Receiver:
     """The receiver module on a serial port, or a recording played in its place.
 
-    A context manager: entering opens the port (or starts the replay), leaving
-    closes it and removes the callbacks. The library serves one receiver per
-    process. Callback properties take a callable, or None to remove it."""
+    Each Receiver is a receiver of its own: any number may run at once in one
+    process, each on its own port or recording. open() opens the port (or
+    starts the replay), close() closes it and removes the callbacks; as a
+    context manager it does both. Callback properties take a callable, or
+    None to remove it; they are called on the library's threads."""
 
     def __init__(self, port: Optional[str] = None, baud: int = 38400, recording: Optional[str] = None):
         if (port is None) == (recording is None):
@@ -272,13 +287,27 @@ class Receiver:
         self._thunks = {slot: _Thunks() for slot in ("frequency", "rds", "status", "raw", "group", "device")}
         self._callbacks = {}
         self._decoders = {}
+        handle = lib.rdstmc_receiver_new()
+        if not handle:
+            raise MemoryError("rdstmc: no memory for a receiver")
+        self._handle = handle
+        self._lib = _Bound(handle)
+
+    def __del__(self):
+        handle, self._handle = getattr(self, "_handle", None), None
+        if handle:
+            lib.rdstmc_receiver_free(handle)
 
     # ---- opening and closing
     def __enter__(self) -> "Receiver":
+        return self.open()
+
+    def open(self) -> "Receiver":
+        """Opens the port, or starts the replay; raises RdstmcError when refused."""
         if self.recording is not None:
-            if not lib.rdstmc_start_simulation(self.recording.encode()):
+            if not self._lib.rdstmc_start_simulation(self.recording.encode()):
                 raise RdstmcError(f"rdstmc: cannot play {self.recording}")
-        elif not lib.rdstmc_open(self.port.encode(), self.baud):
+        elif not self._lib.rdstmc_open(self.port.encode(), self.baud):
             raise RdstmcError(f"rdstmc: cannot open {self.port} at {self.baud} bits/s")
         return self
 
@@ -288,64 +317,64 @@ class Receiver:
     def close(self) -> None:
         """Closes the port or stops the replay, then removes every callback."""
         if self.recording is not None:
-            lib.rdstmc_stop_simulation()
+            self._lib.rdstmc_stop_simulation()
         else:
-            lib.rdstmc_close()
+            self._lib.rdstmc_close()
         for name in list(self._callbacks):
             setattr(self, name, None)
 
     # ---- queries: None unless a port is open or a replay runs
     @property
     def status(self) -> str:
-        return STATUS_NAMES.get(lib.rdstmc_get_status(), "unknown")
+        return STATUS_NAMES.get(self._lib.rdstmc_get_status(), "unknown")
 
     @property
     def is_open(self) -> bool:
-        return lib.rdstmc_is_open()
+        return self._lib.rdstmc_is_open()
 
     @property
     def frequency(self) -> Optional[int]:
         """The tuned frequency in 100 kHz units (969 = 96.9 MHz)."""
         value = ctypes.c_int()
-        return value.value if lib.rdstmc_get_frequency(ctypes.byref(value)) else None
+        return value.value if self._lib.rdstmc_get_frequency(ctypes.byref(value)) else None
 
     @property
     def health(self) -> Optional[int]:
         value = ctypes.c_int()
-        return value.value if lib.rdstmc_get_health(ctypes.byref(value)) else None
+        return value.value if self._lib.rdstmc_get_health(ctypes.byref(value)) else None
 
     @property
     def station(self) -> Optional[Tuple[int, str]]:
         pi, name = ctypes.c_uint32(), ctypes.create_string_buffer(32)
-        return (pi.value, name.value.decode()) if lib.rdstmc_get_station(ctypes.byref(pi), name, 32) else None
+        return (pi.value, name.value.decode()) if self._lib.rdstmc_get_station(ctypes.byref(pi), name, 32) else None
 
     @property
     def radio_text(self) -> Optional[str]:
         text = ctypes.create_string_buffer(256)
-        return text.value.decode() if lib.rdstmc_get_radio_text(text, 256) else None
+        return text.value.decode() if self._lib.rdstmc_get_radio_text(text, 256) else None
 
     @property
     def alternative_frequencies(self) -> Optional[List[int]]:
         values = (ctypes.c_int * 25)()
-        return [v for v in values if v] if lib.rdstmc_get_alternative_frequencies(values) else None
+        return [v for v in values if v] if self._lib.rdstmc_get_alternative_frequencies(values) else None
 
     # ---- control and recording
     def tune(self, frequency: int) -> bool:
         """Tunes to `frequency` in 100 kHz units; True when the command was written."""
-        return lib.rdstmc_control_tuner(0, frequency)
+        return self._lib.rdstmc_control_tuner(0, frequency)
 
     def control(self, command: int, value: int = 0) -> bool:
         """Any tuner command of rdstmc_c.h (RDSTMC_STEP_UP = 1, ...)."""
-        return lib.rdstmc_control_tuner(command, value)
+        return self._lib.rdstmc_control_tuner(command, value)
 
     def send_command(self, text: str) -> bool:
-        return lib.rdstmc_send_command(text.encode())
+        return self._lib.rdstmc_send_command(text.encode())
 
     def start_logging(self, path: str) -> bool:
-        return lib.rdstmc_start_logging(path.encode())
+        return self._lib.rdstmc_start_logging(path.encode())
 
     def stop_logging(self) -> bool:
-        return lib.rdstmc_stop_logging()
+        return self._lib.rdstmc_stop_logging()
 
     # ---- callbacks
     def _set(self, name: str, callback) -> None:
@@ -365,22 +394,22 @@ class Receiver:
         if name == "on_frequency":
             self._store("frequency", c.get(name) and FrequencyFn(
                 lambda _u, f, q, mode: self._call(name, f, q, mode)),
-                lib.rdstmc_connect_frequency, lib.rdstmc_disconnect_frequency)
+                self._lib.rdstmc_connect_frequency, self._lib.rdstmc_disconnect_frequency)
         elif name == "on_status":
             self._store("status", c.get(name) and StatusFn(
                 lambda _u, s: self._call(name, STATUS_NAMES.get(s, "unknown"))),
-                lib.rdstmc_connect_status, lib.rdstmc_disconnect_status)
+                self._lib.rdstmc_connect_status, self._lib.rdstmc_disconnect_status)
         elif name == "on_group":
             self._store("group", c.get(name) and GroupFn(
                 lambda _u, b: self._call(name, (b[0], b[1], b[2], b[3]))),
-                lib.rdstmc_connect_group, lib.rdstmc_disconnect_group)
+                self._lib.rdstmc_connect_group, self._lib.rdstmc_disconnect_group)
         elif name == "on_device":
             self._store("device", c.get(name) and DeviceFn(lambda _u, present: self._call(name, bool(present))),
-                        lib.rdstmc_connect_device, lib.rdstmc_disconnect_device)
+                        self._lib.rdstmc_connect_device, self._lib.rdstmc_disconnect_device)
         elif name in ("on_raw_data", "on_tmc_message"):
             wanted = c.get("on_raw_data") or c.get("on_tmc_message")
             self._store("raw", wanted and RawDataFn(lambda _u, w0, w1: self._raw(w0, w1)),
-                        lib.rdstmc_connect_raw_data, lib.rdstmc_disconnect_raw_data)
+                        self._lib.rdstmc_connect_raw_data, self._lib.rdstmc_disconnect_raw_data)
         else:
             self._reconnect_rds()
 
@@ -396,7 +425,7 @@ class Receiver:
         c = self._callbacks
         names = ("on_radio_text", "on_time", "on_station", "on_alternative_frequencies")
         if not any(n in c for n in names):
-            self._store("rds", None, None, lib.rdstmc_disconnect_rds)
+            self._store("rds", None, None, self._lib.rdstmc_disconnect_rds)
             return
         table = RdsCallbacks(size=ctypes.sizeof(RdsCallbacks))
         if "on_radio_text" in c:
@@ -409,8 +438,8 @@ class Receiver:
         if "on_alternative_frequencies" in c:
             table.alternative_frequencies = FrequenciesFn(
                 lambda _u, values: self._call("on_alternative_frequencies", [v for v in values[:25] if v]))
-        self._store("rds", table, lambda t, _u: lib.rdstmc_connect_rds(ctypes.byref(t), None),
-                    lib.rdstmc_disconnect_rds)
+        self._store("rds", table, lambda t, _u: self._lib.rdstmc_connect_rds(ctypes.byref(t), None),
+                    self._lib.rdstmc_disconnect_rds)
 
     def _store(self, slot: str, thunk, connect, disconnect) -> None:
         if thunk:

@@ -6,7 +6,7 @@ import sys
 from ctypes import (CFUNCTYPE, POINTER, Structure, c_bool, c_char_p, c_int, c_int64, c_size_t, c_uint, c_uint16,
                     c_uint32, c_void_p)
 
-INTERFACE_VERSION = 1
+INTERFACE_VERSION = 2
 
 
 def _load():
@@ -146,3 +146,15 @@ for _name, _result, _arguments in [
 if lib.rdstmc_interface_version() < INTERFACE_VERSION:
     raise ImportError(f"rdstmc: the library's C interface is version {lib.rdstmc_interface_version()}, "
                       f"this module needs {INTERFACE_VERSION}")
+
+# Every receiver function has a twin taking the receiver first.
+_declare("rdstmc_receiver_new", c_void_p)
+_declare("rdstmc_receiver_free", None, c_void_p)
+for _name in ("open", "close", "is_open", "reopen", "is_device_present", "get_status", "get_frequency", "get_health",
+              "get_alternative_frequencies", "get_station", "get_radio_text", "get_time", "control_tuner",
+              "send_command", "start_logging", "stop_logging", "start_simulation", "stop_simulation",
+              "connect_frequency", "disconnect_frequency", "connect_rds", "disconnect_rds", "connect_status",
+              "disconnect_status", "connect_raw_data", "disconnect_raw_data", "connect_group", "disconnect_group",
+              "connect_device", "disconnect_device"):
+    _plain = getattr(lib, "rdstmc_" + _name)
+    _declare("rdstmc_receiver_" + _name, _plain.restype, c_void_p, *_plain.argtypes)

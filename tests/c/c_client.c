@@ -353,3 +353,76 @@ const char* c_refuses_bad_arguments(void) {
     rdstmc_picture_free(NULL);
     return NULL;
 }
+
+/* What one receiver's callbacks heard. */
+typedef struct own {
+    pthread_mutex_t lock;
+    int frequency, frequency_changes;
+    char station[32];
+} own;
+static own g_own[2] = {{.lock = PTHREAD_MUTEX_INITIALIZER}, {.lock = PTHREAD_MUTEX_INITIALIZER}};
+
+static void on_own_frequency(void* user, int frequency, int quality, int tuner_mode) {
+    own* o = user;
+    (void)quality;
+    (void)tuner_mode;
+    pthread_mutex_lock(&o->lock);
+    o->frequency = frequency;
+    o->frequency_changes++;
+    pthread_mutex_unlock(&o->lock);
+}
+
+static void on_own_station(void* user, uint32_t pi, const char* name, const uint16_t* name_utf16) {
+    own* o = user;
+    (void)pi;
+    (void)name_utf16;
+    pthread_mutex_lock(&o->lock);
+    snprintf(o->station, sizeof o->station, "%s", name);
+    pthread_mutex_unlock(&o->lock);
+}
+
+static int station_is(own* o, const char* name) {
+    pthread_mutex_lock(&o->lock);
+    const int same = strcmp(o->station, name) == 0;
+    pthread_mutex_unlock(&o->lock);
+    return same;
+}
+static int both_named(void) { return station_is(&g_own[0], "ALPHA   ") && station_is(&g_own[1], "BRAVO   "); }
+
+const char* c_two_receivers_hear_each_their_own(const char* devices[2], const c_harness* harnesses[2]) {
+    static const char* const kReports[2][2] = {{"$PLTTQ,9690,50,0,0,0", "$PLTCH,\"ALPHA   \""},
+                                               {"$PLTTQ,10120,40,0,0,0", "$PLTCH,\"BRAVO   \""}};
+    rdstmc_receiver* r[2] = {rdstmc_receiver_new(), rdstmc_receiver_new()};
+    CHECK(r[0] != NULL && r[1] != NULL && r[0] != r[1]);
+    rdstmc_rds_callbacks rds = {sizeof rds, NULL, NULL, on_own_station, NULL};
+    for (int i = 0; i < 2; ++i) {
+        CHECK(rdstmc_receiver_connect_frequency(r[i], on_own_frequency, &g_own[i]));
+        CHECK(rdstmc_receiver_connect_rds(r[i], &rds, &g_own[i]));
+        CHECK(rdstmc_receiver_open(r[i], devices[i], 38400));
+    }
+    CHECK(!rdstmc_is_open() && rdstmc_get_status() == RDSTMC_STATUS_STOPPED);
+    for (int i = 0; i < 2; ++i) {
+        for (int k = 0; k < 2; ++k) CHECK(harnesses[i]->send(harnesses[i]->self, kReports[i][k]));
+    }
+    CHECK(wait_for(both_named));
+    CHECK(locked_int(&g_own[0].frequency) == 969 && locked_int(&g_own[0].frequency_changes) == 1);
+    CHECK(locked_int(&g_own[1].frequency) == 1012 && locked_int(&g_own[1].frequency_changes) == 1);
+    int frequency = 0;
+    uint32_t pi = 0;
+    char name[25];
+    CHECK(rdstmc_receiver_get_frequency(r[0], &frequency) && frequency == 969);
+    CHECK(rdstmc_receiver_get_frequency(r[1], &frequency) && frequency == 1012);
+    CHECK(rdstmc_receiver_get_station(r[1], &pi, name, sizeof name) && strcmp(name, "BRAVO   ") == 0);
+    CHECK(!rdstmc_get_frequency(&frequency));
+
+    /* Commands go to their own module only. */
+    CHECK(rdstmc_receiver_control_tuner(r[1], RDSTMC_TUNE, 1000));
+    CHECK(harnesses[1]->wait_for_lines(harnesses[1]->self, "$PLTCM,H2,10000", 1) == 1);
+    CHECK(harnesses[0]->wait_for_lines(harnesses[0]->self, "$PLTCM,H2,10000", 0) == 0);
+
+    CHECK(rdstmc_receiver_close(r[0]));
+    CHECK(!rdstmc_receiver_is_open(r[0]) && rdstmc_receiver_is_open(r[1]));
+    rdstmc_receiver_free(r[0]);
+    rdstmc_receiver_free(r[1]);
+    return NULL;
+}

@@ -23,6 +23,7 @@ const char* c_receives_station_text_and_tmc(const char* device, const c_harness*
 const char* c_controls_logs_and_replays(const char* device, const c_harness* harness, const char* log_path);
 const char* c_decodes_and_keeps_messages(const char* recording);
 const char* c_refuses_bad_arguments(void);
+const char* c_two_receivers_hear_each_their_own(const char* devices[2], const c_harness* harnesses[2]);
 
 #ifdef __cplusplus
 }

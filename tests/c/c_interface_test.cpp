@@ -61,6 +61,15 @@ TEST_F(CInterface, AProgramSteersTheTunerLogsAndPlaysTheLogBack) {
     rmdir(dir);
 }
 
+TEST(CInterfaceReceivers, TwoReceiversInOneProgramHearEachTheirOwnModule) {
+    ReceiverEmulator modules[2];
+    const c_harness a{&modules[0], Send, WaitForLines}, b{&modules[1], Send, WaitForLines};
+    const std::string paths[2] = {modules[0].DevicePath(), modules[1].DevicePath()};
+    const char* devices[2] = {paths[0].c_str(), paths[1].c_str()};
+    const c_harness* harnesses[2] = {&a, &b};
+    EXPECT_SCENARIO(c_two_receivers_hear_each_their_own(devices, harnesses));
+}
+
 TEST(CInterfaceOffline, ARecordingsMessagesAreDecodedAndKeptWithoutAReceiver) {
     EXPECT_SCENARIO(c_decodes_and_keeps_messages(RDSTMC_BUNDLED_RECORDING_PATH));
 }

@@ -159,3 +159,21 @@ def test_a_log_made_after_24_days_of_uptime_reads_as_any_other(recording, tmp_pa
     negated.write_text(re.sub(r"^\[", "[-", open(recording).read(), flags=re.M))
     assert [m.location for m in rdstmc.recording_messages(str(negated))] == \
         [m.location for m in rdstmc.recording_messages(recording)]
+
+
+def test_two_receivers_run_at_once_a_module_and_a_recording(device, recording):
+    heard = {"port": [], "replay": []}
+    port = rdstmc.Receiver(device, 38400)
+    replay = rdstmc.Receiver(recording=recording)
+    port.on_station = lambda pi, name: heard["port"].append(name)
+    replay.on_station = lambda pi, name: heard["replay"].append(name)
+    port.open()
+    try:
+        with replay:
+            assert wait_until(lambda: heard["port"] and heard["replay"])
+            assert port.is_open and replay.frequency == 969 and port.frequency == 969
+        assert port.is_open and replay.frequency is None
+    finally:
+        port.close()
+    assert not port.is_open
+    assert heard["port"][0] == heard["replay"][0] == "JACK FM "
