@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "data/call_stack.h"
 #include "data/receiver_state.h"
 #include "platform/clock.h"
 #include "platform/thread.h"
@@ -9,21 +10,10 @@
 namespace rdstmc {
 namespace {
 
-// The slots this thread is inside a call on, innermost last: a callback that
-// disconnects its own slot must not wait for the call it is part of. Calls
-// nest only through one receiver's callback reaching another receiver, so
-// the depth is small; a deeper call is not recorded and a Disconnect from
-// inside it waits for the calls around it, never for itself alone.
-constexpr int kMaxNestedCalls = 64;
-thread_local const ListenerSlot* t_calls[kMaxNestedCalls];
-thread_local int t_callCount = 0;
+// A callback that disconnects its own slot must not wait for the call it is part of.
+using ListenerCalls = CallStack<ListenerSlot>;
 
-int OwnCalls(const ListenerSlot& slot) {
-    int own = 0;
-    const int recorded = t_callCount < kMaxNestedCalls ? t_callCount : kMaxNestedCalls;
-    for (int i = 0; i < recorded; ++i) own += t_calls[i] == &slot;
-    return own;
-}
+int OwnCalls(const ListenerSlot& slot) { return ListenerCalls::Count(&slot); }
 
 }  // namespace
 
@@ -38,12 +28,11 @@ bool WaitForOtherCalls(ListenerSlot& slot) {
 
 void EnterListenerCall(ListenerSlot& slot) {
     slot.callsInProgress.fetch_add(1);
-    if (t_callCount < kMaxNestedCalls) t_calls[t_callCount] = &slot;
-    ++t_callCount;
+    ListenerCalls::Enter(&slot);
 }
 
 void LeaveListenerCall(ListenerSlot& slot) {
-    --t_callCount;
+    ListenerCalls::Leave();
     slot.callsInProgress.fetch_sub(1);
 }
 

@@ -1,5 +1,6 @@
 #include "data/receiver_state.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -62,7 +63,7 @@ void Unregister(ReceiverState* receiver) {
     platform::LockGuard guard(r.lock);
     for (size_t i = 0; i < r.receivers.size(); ++i) {
         if (r.receivers[i] == receiver) {
-            r.receivers.erase(r.receivers.begin() + static_cast<long>(i));
+            r.receivers.erase(r.receivers.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
     }

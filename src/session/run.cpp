@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "data/call_stack.h"
 #include "data/listeners.h"
 #include "data/receiver_state.h"
 #include "platform/clock.h"
@@ -22,19 +23,11 @@ constexpr unsigned kFeedCallPollMs = 1;
 // their last steps after the stop. A run still going is not waited for.
 constexpr unsigned kExitReapMs = 200;
 
-// The receivers whose feed calls this thread is inside, innermost last. A
-// feed call nests only through a listener feeding another receiver, so the
-// depth is small; deeper ones are counted but not recorded.
-constexpr int kMaxNestedFeeds = 64;
-thread_local const ReceiverState* t_feeds[kMaxNestedFeeds];
-thread_local int t_feedCount = 0;
+// The receivers whose feed calls this thread is inside.
+struct FeedCallTag;
+using FeedCalls = CallStack<FeedCallTag>;
 
-int OwnFeedCalls(const ReceiverState& s) {
-    int own = 0;
-    const int recorded = t_feedCount < kMaxNestedFeeds ? t_feedCount : kMaxNestedFeeds;
-    for (int i = 0; i < recorded; ++i) own += t_feeds[i] == &s;
-    return own;
-}
+int OwnFeedCalls(const ReceiverState& s) { return FeedCalls::Count(&s); }
 
 bool FeedCallsEnded(ReceiverState& s) {
     if (InsideFeedCall(s)) return false;
@@ -155,14 +148,13 @@ void OpenStatusGate(ReceiverState& s) { s.statusStartGate.Set(); }
 void SignalRunEnded(ReceiverState& s) { s.stopSignal.Set(); }
 
 void EnterFeedCall(ReceiverState& s) {
-    if (t_feedCount < kMaxNestedFeeds) t_feeds[t_feedCount] = &s;
-    ++t_feedCount;
+    FeedCalls::Enter(&s);
     s.feedCalls.fetch_add(1);
 }
 
 void LeaveFeedCall(ReceiverState& s) {
     s.feedCalls.fetch_sub(1);
-    --t_feedCount;
+    FeedCalls::Leave();
 }
 
 bool InsideFeedCall(const ReceiverState& s) { return OwnFeedCalls(s) > 0; }
