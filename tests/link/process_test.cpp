@@ -124,9 +124,12 @@ TEST_F(ProcessCopy, AChildsOwnRunWritesNothingIntoTheParentsLog) {
 TEST(ProcessCopyOfAReplay, TheChildStartsWithoutItAndTheParentsReplayGoesOn) {
     if (!test::ChildMayStartThreads()) GTEST_SKIP() << "a child's threads cannot start here";
     test::TempDir dir;
-    const std::string own = dir.File("child.log");
+    // Copies of the recording: a replay holds its file locked, and other
+    // tests may be playing the bundled one meanwhile.
+    const std::string own = dir.File("child.log"), parents = dir.File("parent.log");
     test::WriteFile(own, test::ReadFile(RDSTMC_BUNDLED_RECORDING_PATH));
-    ASSERT_TRUE(TmcStartSimulation(RDSTMC_BUNDLED_RECORDING_PATH));
+    test::WriteFile(parents, test::ReadFile(RDSTMC_BUNDLED_RECORDING_PATH));
+    ASSERT_TRUE(TmcStartSimulation(parents.c_str()));
     int f = 0;
     ASSERT_TRUE(test::WaitUntil([&] { return TmcGetTunerFrequency(f); }, 5000ms));
     const pid_t child = Fork([&] {
