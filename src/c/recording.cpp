@@ -32,10 +32,10 @@ void TakeSentence(void* context, const char* line, size_t length) {
 // One line of the log, [line, end) with its line feed; its sentence is
 // checked as the library checks what a port delivers.
 void TakeRecord(Reader& reader, char* line, char* end) {
-    const char* sentence = nullptr;
-    if (!rdstmc::ParseLogRecord(line, end, reader.stamp, sentence)) return;
+    size_t sentenceAt = 0;
+    if (!rdstmc::ParseLogRecord(line, end, reader.stamp, sentenceAt)) return;
     size_t remainder = 0;
-    rdstmc::SplitSentences(line + (sentence - line), end, remainder, TakeSentence, &reader);
+    rdstmc::SplitSentences(line + sentenceAt, end, remainder, TakeSentence, &reader);
 }
 
 }  // namespace

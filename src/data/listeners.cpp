@@ -1,7 +1,5 @@
 #include "data/listeners.h"
 
-#include <initializer_list>
-
 #include "data/call_stack.h"
 #include "data/receiver_state.h"
 #include "platform/clock.h"
@@ -37,10 +35,7 @@ void LeaveListenerCall(ListenerSlot& slot) {
 }
 
 void ForgetCallsOfOtherThreads(ListenerSlots& slots) {
-    for (ListenerSlot* slot : {&slots.frequency, &slots.rds, &slots.status, &slots.rawData, &slots.device,
-                               &slots.group}) {
-        slot->callsInProgress.store(OwnCalls(*slot));
-    }
+    for (ListenerSlot* slot : slots.All()) slot->callsInProgress.store(OwnCalls(*slot));
 }
 
 // Stores `listener` (null to empty the slot); returns whether the slot held

@@ -1,5 +1,6 @@
 // The listener slots and the one way the library calls a listener.
 #pragma once
+#include <array>
 #include <atomic>
 
 #include "rdstmc.h"
@@ -17,6 +18,7 @@ struct ListenerSlot {
 // A receiver's slots, one per listener interface.
 struct ListenerSlots {
     ListenerSlot frequency, rds, status, rawData, device, group;
+    std::array<ListenerSlot*, 6> All() { return {&frequency, &rds, &status, &rawData, &device, &group}; }
 };
 
 // Marks the calling thread as inside a call on `slot`; a Disconnect made from

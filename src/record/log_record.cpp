@@ -27,7 +27,7 @@ size_t FormatLogRecord(int32_t stamp, const char* line, size_t length, char* out
     return head + copied;
 }
 
-bool ParseLogRecord(const char* line, const char* end, uint32_t& stamp, const char*& sentence) {
+bool ParseLogRecord(const char* line, const char* end, uint32_t& stamp, size_t& sentenceAt) {
     const char* marker = nullptr;
     bool hasStamp = false;
     for (const char* p = line; p < end; ++p) {
@@ -39,7 +39,7 @@ bool ParseLogRecord(const char* line, const char* end, uint32_t& stamp, const ch
         }
     }
     if (marker == nullptr || *marker != '$' || !hasStamp) return false;
-    sentence = marker;
+    sentenceAt = static_cast<size_t>(marker - line);
     return true;
 }
 

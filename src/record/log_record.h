@@ -21,6 +21,7 @@ size_t FormatLogRecord(int32_t stamp, const char* line, size_t length, char* out
 // sentence, which runs from there to `end`) and a "[number]" comes before
 // it. The last such stamp counts; it may be signed and is taken modulo
 // 2^32, so records made after 2^31 ms of uptime read as any other.
-bool ParseLogRecord(const char* line, const char* end, uint32_t& stamp, const char*& sentence);
+// `sentenceAt` is where the sentence starts, counted from `line`.
+bool ParseLogRecord(const char* line, const char* end, uint32_t& stamp, size_t& sentenceAt);
 
 }  // namespace rdstmc

@@ -57,8 +57,8 @@ void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& bat
         }
         char* const lineEnd = lineFeed + 1;
         uint32_t stamp = 0;
-        const char* sentence = nullptr;
-        if (ParseLogRecord(lineStart, lineEnd, stamp, sentence)) {
+        size_t sentenceAt = 0;
+        if (ParseLogRecord(lineStart, lineEnd, stamp, sentenceAt)) {
             if (!batch.open) {
                 batch.open = true;
                 batch.base = stamp;
@@ -68,7 +68,7 @@ void ReplayBatch(char*& cursor, char* end, bool& needMore, ReplayBatchState& bat
                 cursor = lineStart;
                 return;
             }
-            sink(context, stamp, lineStart + (sentence - lineStart), lineEnd);
+            sink(context, stamp, lineStart + sentenceAt, lineEnd);
         }
         lineStart = lineEnd;
         if (!running.load()) {

@@ -1,7 +1,5 @@
 #include "session/receiver.h"
 
-#include <initializer_list>
-
 #include "data/listeners.h"
 #include "platform/lock.h"
 #include "session/run.h"
@@ -10,8 +8,7 @@ namespace rdstmc {
 namespace {
 
 bool CallsEnded(ListenerSlots& slots) {
-    for (const ListenerSlot* slot : {&slots.frequency, &slots.rds, &slots.status, &slots.rawData, &slots.device,
-                                     &slots.group}) {
+    for (const ListenerSlot* slot : slots.All()) {
         if (slot->callsInProgress.load() != 0) return false;
     }
     return true;
@@ -25,10 +22,7 @@ bool FreeReceiver(ReceiverState* receiver) {
     Close(s);
     StopSimulation(s);
     StopLogging(s);
-    for (ListenerSlot* slot : {&s.slots.frequency, &s.slots.rds, &s.slots.status, &s.slots.rawData,
-                               &s.slots.device, &s.slots.group}) {
-        ReplaceListener(*slot, nullptr);
-    }
+    for (ListenerSlot* slot : s.slots.All()) ReplaceListener(*slot, nullptr);
     bool ended;
     {
         // The same wait a new run makes for the old one's workers and feed calls.

@@ -25,9 +25,9 @@ struct Parsed {
 
 Parsed Parse(const std::string& line) {
     uint32_t stamp = 0;
-    const char* sentence = nullptr;
-    const bool ok = ParseLogRecord(line.data(), line.data() + line.size(), stamp, sentence);
-    return {ok, stamp, ok ? std::string(sentence, line.data() + line.size()) : ""};
+    size_t sentenceAt = 0;
+    const bool ok = ParseLogRecord(line.data(), line.data() + line.size(), stamp, sentenceAt);
+    return {ok, stamp, ok ? line.substr(sentenceAt) : ""};
 }
 
 TEST(LogRecord, ReadsWhatItWritesAndTheReplaysRulesForEveryOtherLine) {

@@ -35,10 +35,10 @@ bool RecordReader::Next(int32_t& stamp, std::string_view& sentence) {
         const char* line = at_;
         at_ = feed + 1;
         uint32_t stamp32 = 0;
-        const char* start = nullptr;
-        if (!ParseLogRecord(line, at_, stamp32, start)) continue;
+        size_t sentenceAt = 0;
+        if (!ParseLogRecord(line, at_, stamp32, sentenceAt)) continue;
         stamp = static_cast<int32_t>(stamp32);
-        sentence = std::string_view(start, static_cast<size_t>(at_ - start));
+        sentence = std::string_view(line + sentenceAt, static_cast<size_t>(at_ - line) - sentenceAt);
         return true;
     }
     at_ = end_;
