@@ -88,6 +88,21 @@ enum {
     RDSTMC_MODE_A1 = 9
 };
 
+/* Why an open or start failed (rdstmc_last_error): TmcError of rdstmc_ext.h. */
+enum {
+    RDSTMC_ERROR_NONE = 0,
+    RDSTMC_ERROR_NOT_FOUND = 1,
+    RDSTMC_ERROR_PERMISSION_DENIED = 2,
+    RDSTMC_ERROR_IN_USE = 3,
+    RDSTMC_ERROR_NOT_A_DEVICE = 4,
+    RDSTMC_ERROR_BAD_RATE = 5,
+    RDSTMC_ERROR_ALREADY_OPEN = 6,
+    RDSTMC_ERROR_BAD_ARGUMENT = 7,
+    RDSTMC_ERROR_BUSY = 8,
+    RDSTMC_ERROR_NO_ANSWER = 9,
+    RDSTMC_ERROR_OTHER = 10
+};
+
 /* RDS clock time as broadcast (UTC). */
 typedef struct rdstmc_time {
     int year, month, day;
@@ -130,6 +145,15 @@ RDSTMC_C_API bool rdstmc_is_open(void);
 RDSTMC_C_API bool rdstmc_reopen(void);
 /* True while a port is open and its device has not gone away. */
 RDSTMC_C_API bool rdstmc_is_device_present(void);
+
+/* Why the last open, open_feed, reopen or start_simulation failed
+ * (RDSTMC_ERROR_NONE after one that succeeded). */
+RDSTMC_C_API int rdstmc_last_error(void);
+/* A sentence a person understands, and a short name ("not_found",
+ * "permission_denied", "in_use", "not_a_device", "bad_rate",
+ * "already_open", "bad_argument", "busy", "no_answer", "other"). */
+RDSTMC_C_API const char* rdstmc_error_text(int error);
+RDSTMC_C_API const char* rdstmc_error_name(int error);
 
 /* Takes the library's command sentences when a program brings its own
  * transport; true when the bytes were sent. */
@@ -219,6 +243,7 @@ RDSTMC_C_API bool rdstmc_receiver_close(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_is_open(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_reopen(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_is_device_present(rdstmc_receiver* r);
+RDSTMC_C_API int rdstmc_receiver_last_error(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_open_feed(rdstmc_receiver* r, rdstmc_write_fn write, void* user);
 RDSTMC_C_API bool rdstmc_receiver_feed(rdstmc_receiver* r, const void* bytes, size_t length);
 RDSTMC_C_API int rdstmc_receiver_get_status(rdstmc_receiver* r);

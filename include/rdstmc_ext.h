@@ -54,6 +54,27 @@ public:
 RDSTMC_API bool Connect(ITmcGroupListener* listener);
 RDSTMC_API bool Disconnect(ITmcGroupListener* listener);
 
+/* Why the last TmcOpen, TmcReopen, TmcOpenFeed or TmcStartSimulation
+ * returned false (TmcErrorNone after one that succeeded). */
+enum TmcError {
+    TmcErrorNone = 0,
+    TmcErrorNotFound = 1,          /* no such device or file */
+    TmcErrorPermissionDenied = 2,  /* this user may not open it */
+    TmcErrorInUse = 3,             /* held by another program, or by this one */
+    TmcErrorNotADevice = 4,        /* a regular file or a directory given as the port */
+    TmcErrorBadRate = 5,           /* a line speed the system or the adapter does not support */
+    TmcErrorAlreadyOpen = 6,       /* a port, feed or replay runs already */
+    TmcErrorBadArgument = 7,       /* a null, empty, too long or unconvertible name or path */
+    TmcErrorBusy = 8,              /* called from a callback, or the last run's callbacks have not returned */
+    TmcErrorNoAnswer = 9,          /* the device took no command (the start-up sentences) */
+    TmcErrorOther = 10             /* the system refused for another reason */
+};
+
+/* The reason of the last open or start of a run; each of them sets it. */
+RDSTMC_API TmcError TmcGetLastError();
+/* A sentence a person understands for `error`, in English. */
+RDSTMC_API const char* TmcErrorText(TmcError error);
+
 /* True while a port is open and its device has not gone away. */
 RDSTMC_API bool TmcIsDevicePresent();
 

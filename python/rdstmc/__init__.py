@@ -35,7 +35,14 @@ _URGENCIES = {0: "normal", 1: "urgent", 2: "extremely urgent"}
 
 
 class RdstmcError(OSError):
-    """The library refused an operation."""
+    """The library refused an operation. `reason` says why where the library
+    knows: "not_found", "permission_denied", "in_use", "not_a_device",
+    "bad_rate", "already_open", "bad_argument", "busy", "no_answer" or
+    "other"; None elsewhere."""
+
+    def __init__(self, message: str, reason: Optional[str] = None):
+        super().__init__(message)
+        self.reason = reason
 
 
 def version() -> Tuple[str, int]:
@@ -306,10 +313,15 @@ class Receiver:
         """Opens the port, or starts the replay; raises RdstmcError when refused."""
         if self.recording is not None:
             if not self._lib.rdstmc_start_simulation(self.recording.encode()):
-                raise RdstmcError(f"rdstmc: cannot play {self.recording}")
+                self._refused(f"cannot play {self.recording}")
         elif not self._lib.rdstmc_open(self.port.encode(), self.baud):
-            raise RdstmcError(f"rdstmc: cannot open {self.port} at {self.baud} bits/s")
+            self._refused(f"cannot open {self.port} at {self.baud} bits/s")
         return self
+
+    def _refused(self, what: str) -> None:
+        error = self._lib.rdstmc_last_error()
+        raise RdstmcError(f"rdstmc: {what}: {lib.rdstmc_error_text(error).decode()}",
+                          lib.rdstmc_error_name(error).decode())
 
     def __exit__(self, *_exc) -> None:
         self.close()

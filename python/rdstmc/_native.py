@@ -96,6 +96,9 @@ for _name, _result, _arguments in [
     ("rdstmc_is_open", c_bool, []),
     ("rdstmc_reopen", c_bool, []),
     ("rdstmc_is_device_present", c_bool, []),
+    ("rdstmc_last_error", c_int, []),
+    ("rdstmc_error_text", c_char_p, [c_int]),
+    ("rdstmc_error_name", c_char_p, [c_int]),
     ("rdstmc_get_status", c_int, []),
     ("rdstmc_get_frequency", c_bool, [POINTER(c_int)]),
     ("rdstmc_get_health", c_bool, [POINTER(c_int)]),
@@ -150,7 +153,7 @@ if lib.rdstmc_interface_version() < INTERFACE_VERSION:
 # Every receiver function has a twin taking the receiver first.
 _declare("rdstmc_receiver_new", c_void_p)
 _declare("rdstmc_receiver_free", None, c_void_p)
-for _name in ("open", "close", "is_open", "reopen", "is_device_present", "get_status", "get_frequency", "get_health",
+for _name in ("open", "close", "is_open", "reopen", "is_device_present", "last_error", "get_status", "get_frequency", "get_health",
               "get_alternative_frequencies", "get_station", "get_radio_text", "get_time", "control_tuner",
               "send_command", "start_logging", "stop_logging", "start_simulation", "stop_simulation",
               "connect_frequency", "disconnect_frequency", "connect_rds", "disconnect_rds", "connect_status",

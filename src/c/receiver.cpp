@@ -45,6 +45,21 @@ private:
 
 ReceiverState& S(rdstmc_receiver* r) { return *Resolve(r).state; }
 
+constexpr bool Same(int c, TmcError cpp) { return c == static_cast<int>(cpp); }
+static_assert(Same(RDSTMC_ERROR_NONE, TmcErrorNone) && Same(RDSTMC_ERROR_NOT_FOUND, TmcErrorNotFound) &&
+                  Same(RDSTMC_ERROR_PERMISSION_DENIED, TmcErrorPermissionDenied) &&
+                  Same(RDSTMC_ERROR_IN_USE, TmcErrorInUse) && Same(RDSTMC_ERROR_NOT_A_DEVICE, TmcErrorNotADevice) &&
+                  Same(RDSTMC_ERROR_BAD_RATE, TmcErrorBadRate) && Same(RDSTMC_ERROR_ALREADY_OPEN, TmcErrorAlreadyOpen) &&
+                  Same(RDSTMC_ERROR_BAD_ARGUMENT, TmcErrorBadArgument) && Same(RDSTMC_ERROR_BUSY, TmcErrorBusy) &&
+                  Same(RDSTMC_ERROR_NO_ANSWER, TmcErrorNoAnswer) && Same(RDSTMC_ERROR_OTHER, TmcErrorOther),
+              "the C error values are TmcError's");
+
+// The names bindings map to their own error kinds, indexed by TmcError.
+const char* const kErrorNames[] = {"none",         "not_found",    "permission_denied", "in_use",
+                                   "not_a_device", "bad_rate",     "already_open",      "bad_argument",
+                                   "busy",         "no_answer",    "other"};
+static_assert(sizeof kErrorNames / sizeof *kErrorNames == TmcErrorOther + 1, "a name for every error");
+
 }  // namespace
 
 rdstmc_receiver& Resolve(rdstmc_receiver* r) {
@@ -95,6 +110,15 @@ bool rdstmc_receiver_close(rdstmc_receiver* r) { return rdstmc::Close(S(r)); }
 bool rdstmc_receiver_is_open(rdstmc_receiver* r) { return S(r).portOpen.load(); }
 bool rdstmc_receiver_reopen(rdstmc_receiver* r) { return rdstmc::Reopen(S(r)); }
 bool rdstmc_receiver_is_device_present(rdstmc_receiver* r) { return rdstmc::IsDevicePresent(S(r)); }
+int rdstmc_receiver_last_error(rdstmc_receiver* r) { return S(r).lastError.load(); }
+int rdstmc_last_error(void) { return rdstmc_receiver_last_error(nullptr); }
+
+const char* rdstmc_error_text(int error) {
+    return error >= TmcErrorNone && error <= TmcErrorOther ? TmcErrorText(static_cast<TmcError>(error)) : "unknown error";
+}
+const char* rdstmc_error_name(int error) {
+    return error >= TmcErrorNone && error <= TmcErrorOther ? kErrorNames[error] : "unknown";
+}
 
 bool rdstmc_receiver_open_feed(rdstmc_receiver* r, rdstmc_write_fn write, void* user) {
     std::shared_ptr<rdstmc::session::Transport> transport;

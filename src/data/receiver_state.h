@@ -91,6 +91,10 @@ struct ReceiverState {
     // its recorded stamp in a replay. Written by the data worker only.
     std::atomic<uint32_t> sentenceTick{0};
 
+    // Why the last open or start of a run failed, TmcErrorNone after one
+    // that succeeded.
+    std::atomic<TmcError> lastError{TmcErrorNone};
+
     std::atomic<bool> readerRunning{false};
     std::atomic<bool> replayRunning{false};
     std::atomic<bool> loggingOn{false};

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/open_failure.h"
+
 namespace rdstmc::platform {
 
 // A file held open by this process; a value with no allocation behind it, so
@@ -15,8 +17,9 @@ struct File {
 // Opens `path` for appending, creating it if missing and keeping its contents
 // if not; no other process holding the same file exclusively may have it.
 File FileOpenAppend(const char* path);
-// Opens an existing file for reading and writing, held exclusively.
-File FileOpenExisting(const char* path);
+// Opens an existing file for reading and writing, held exclusively; `why`,
+// when given, says why it could not be.
+File FileOpenExisting(const char* path, OpenFailure* why = nullptr);
 // Opens an existing file for reading only, shared with other readers.
 File FileOpenRead(const char* path);
 // Makes `path` hold exactly `length` bytes of `data`: they are written to a

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstddef>
 
+#include "platform/open_failure.h"
+
 namespace rdstmc::platform {
 
 struct SerialDevice;
@@ -13,8 +15,9 @@ struct SerialDevice;
 // they are, without line settings. Returns null when the device is missing,
 // not permitted, already in use, not a device at all (a regular file or a
 // directory, which is left untouched), or `baud` is not a rate the OS
-// supports (all standard rates 50 to 4000000).
-SerialDevice* SerialOpen(const char* path, unsigned baud);
+// supports (all standard rates 50 to 4000000); `why`, when given, then says
+// which.
+SerialDevice* SerialOpen(const char* path, unsigned baud, OpenFailure* why = nullptr);
 
 // What SerialRead returns when the device itself has gone away: unplugged,
 // its driver removed, the far end of a pseudo-terminal or pipe closed. Reads

@@ -31,9 +31,9 @@ private:
     void* context_;
 };
 
-bool OpenLocked(ReceiverState& s, std::shared_ptr<Transport> transport, TmcStatus& report) {
+TmcError OpenLocked(ReceiverState& s, std::shared_ptr<Transport> transport, TmcStatus& report) {
     report = TmcStatusStopped;
-    if (!MayStartRun(s)) return false;
+    if (const TmcError refused = MayStartRun(s)) return refused;
     ZeroFillPublished(s);
     s.feedIntake.Drop();
     s.seekParameter.store(kInitialSeekParameter);
@@ -50,10 +50,10 @@ bool OpenLocked(ReceiverState& s, std::shared_ptr<Transport> transport, TmcStatu
         s.readerRunning.store(false);
         s.feedOpen.store(false);
         CloseTransport(s);
-        return false;
+        return TmcErrorOther;
     }
     report = StoreStatus(s, TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
-    return true;
+    return TmcErrorNone;
 }
 
 bool FeedLocked(ReceiverState& s, const char* bytes, size_t length) {
@@ -85,7 +85,7 @@ bool OpenFeed(ReceiverState& s, std::shared_ptr<session::Transport> transport) {
     bool opened;
     {
         platform::LockGuard guard(s.lifecycleLock);
-        opened = session::OpenLocked(s, std::move(transport), report);
+        opened = session::Outcome(s, session::OpenLocked(s, std::move(transport), report));
     }
     if (report != TmcStatusStopped) NotifyStatus(s, report);
     if (opened) session::OpenStatusGate(s);

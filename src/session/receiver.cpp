@@ -27,7 +27,7 @@ bool FreeReceiver(ReceiverState* receiver) {
     {
         // The same wait a new run makes for the old one's workers and feed calls.
         platform::LockGuard guard(s.lifecycleLock);
-        ended = session::MayStartRun(s);
+        ended = session::MayStartRun(s) == TmcErrorNone;
     }
     if (!ended || !CallsEnded(s.slots)) return false;
     Unregister(receiver);

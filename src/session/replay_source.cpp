@@ -49,31 +49,34 @@ void ReplayWorker(void* arg) {
     EndReplay(s);
 }
 
-bool StartLocked(ReceiverState& s, const unsigned short path[]) {
-    if (!MayStartRun(s)) return false;
+TmcError StartLocked(ReceiverState& s, const unsigned short path[]) {
+    if (const TmcError refused = MayStartRun(s)) return refused;
     char native[sizeof s.replayPath];
-    if (path == nullptr || text::WideLength(path, kMaxReplayPathLength + 1) > kMaxReplayPathLength ||
+    if (path == nullptr || path[0] == 0 || text::WideLength(path, kMaxReplayPathLength + 1) > kMaxReplayPathLength ||
         !text::WideToNativePath(path, native, sizeof native)) {
-        return false;
+        return TmcErrorBadArgument;
     }
-    platform::File file = platform::FileOpenExisting(native);
+    platform::OpenFailure why;
+    platform::File file = platform::FileOpenExisting(native, &why);
+    if (!file.IsOpen()) return ErrorOf(why);
     char byte;
     const long n = platform::FileRead(file, &byte, 1);
     platform::FileClose(file);
-    if (n <= 0) return false;
+    if (n < 0) return TmcErrorOther;
+    if (n == 0) return TmcErrorBadArgument;
 
     ZeroFillPublished(s);
     std::memcpy(s.replayPath, native, sizeof native);
     s.replayRunning.store(true);
     if (!s.dataWorker.Start(ReplayWorker, &s, "rdstmc-replay")) {
         s.replayRunning.store(false);
-        return false;
+        return TmcErrorOther;
     }
     if (!StartStatusWorker(s)) {
         EndReplay(s);
-        return false;
+        return TmcErrorOther;
     }
-    return true;
+    return TmcErrorNone;
 }
 
 }  // namespace
@@ -85,7 +88,7 @@ bool StartSimulation(ReceiverState& s, const unsigned short path[]) {
     bool started;
     {
         platform::LockGuard guard(s.lifecycleLock);
-        started = session::StartLocked(s, path);
+        started = session::Outcome(s, session::StartLocked(s, path));
     }
     if (started) session::OpenStatusGate(s);
     return started;

@@ -127,18 +127,37 @@ void HandleProcessCopies() {
 
 }  // namespace
 
-bool MayStartRun(ReceiverState& s) {
+TmcError MayStartRun(ReceiverState& s) {
     HandleProcessCopies();
-    if (s.portOpen.load() || s.replayRunning.load()) return false;
-    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent() || !FeedCallsEnded(s)) return false;
+    if (s.portOpen.load() || s.replayRunning.load()) return TmcErrorAlreadyOpen;
+    if (s.dataWorker.IsCurrent() || s.statusWorker.IsCurrent() || !FeedCallsEnded(s)) return TmcErrorBusy;
     s.stopSignal.Set();
-    if (!s.dataWorker.Join(kJoinTimeoutMs) || !s.statusWorker.Join(kJoinTimeoutMs)) return false;
+    if (!s.dataWorker.Join(kJoinTimeoutMs) || !s.statusWorker.Join(kJoinTimeoutMs)) return TmcErrorBusy;
     s.stopSignal.Reset();
     s.statusStartGate.Reset();
     // Activity of an earlier run is not this run's.
     s.rdsActivity.Reset();
     s.tmcActivity.Reset();
-    return true;
+    return TmcErrorNone;
+}
+
+TmcError ErrorOf(platform::OpenFailure failure) {
+    using platform::OpenFailure;
+    switch (failure) {
+        case OpenFailure::kNone: return TmcErrorNone;
+        case OpenFailure::kNotFound: return TmcErrorNotFound;
+        case OpenFailure::kPermissionDenied: return TmcErrorPermissionDenied;
+        case OpenFailure::kInUse: return TmcErrorInUse;
+        case OpenFailure::kNotADevice: return TmcErrorNotADevice;
+        case OpenFailure::kBadRate: return TmcErrorBadRate;
+        case OpenFailure::kOther: break;
+    }
+    return TmcErrorOther;
+}
+
+bool Outcome(ReceiverState& s, TmcError error) {
+    s.lastError.store(error);
+    return error == TmcErrorNone;
 }
 
 bool StartStatusWorker(ReceiverState& s) { return s.statusWorker.Start(StatusWorker, &s, "rdstmc-status"); }

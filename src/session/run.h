@@ -4,18 +4,28 @@
 // hold whatever the source.
 #pragma once
 
+#include "platform/open_failure.h"
+#include "rdstmc_ext.h"
+
 namespace rdstmc {
 struct ReceiverState;
 }  // namespace rdstmc
 
 namespace rdstmc::session {
 
-// Called with the receiver's lifecycleLock held before a run starts. False when a run is
-// going (a port or a feed open, a replay running), or when the previous
-// run's workers or feed calls cannot be ended: one blocked in a listener for
-// seconds, or the caller is itself one of them and cannot wait for itself.
-// Otherwise the previous run is wholly over and its signals are cleared.
-bool MayStartRun(ReceiverState& s);
+// Called with the receiver's lifecycleLock held before a run starts.
+// TmcErrorAlreadyOpen when a run is going (a port or a feed open, a replay
+// running); TmcErrorBusy when the previous run's workers or feed calls
+// cannot be ended: one blocked in a listener for seconds, or the caller is
+// itself one of them and cannot wait for itself. Otherwise TmcErrorNone: the
+// previous run is wholly over and its signals are cleared.
+TmcError MayStartRun(ReceiverState& s);
+
+// The library's reason for a refusal the platform reported.
+TmcError ErrorOf(platform::OpenFailure failure);
+
+// Records `error` as the receiver's last; true when it is TmcErrorNone.
+bool Outcome(ReceiverState& s, TmcError error);
 
 // Starts the status worker for the new run; it begins when OpenStatusGate runs.
 bool StartStatusWorker(ReceiverState& s);

@@ -45,8 +45,9 @@ private:
     std::shared_ptr<platform::SerialDevice> device_;
 };
 
-std::shared_ptr<platform::SerialDevice> OpenDevice(const char* path, unsigned baud) {
-    return std::shared_ptr<platform::SerialDevice>(platform::SerialOpen(path, baud), platform::SerialClose);
+std::shared_ptr<platform::SerialDevice> OpenDevice(const char* path, unsigned baud,
+                                                   platform::OpenFailure* why = nullptr) {
+    return std::shared_ptr<platform::SerialDevice>(platform::SerialOpen(path, baud, why), platform::SerialClose);
 }
 
 // Stores whether the device answers and tells the listener when that changed.
@@ -110,27 +111,29 @@ bool SendUntilAccepted(ReceiverState& s, const char* text) {
     return false;
 }
 
-// The open itself, with lifecycleLock held. Returns the status to report
-// after the lock is released (TmcStatusStopped for none) through `report`.
-bool OpenLocked(ReceiverState& s, const unsigned short port[], unsigned baud, TmcStatus& report) {
+// The open itself, with lifecycleLock held: the reason of a refusal, or
+// TmcErrorNone. Returns the status to report after the lock is released
+// (TmcStatusStopped for none) through `report`.
+TmcError OpenLocked(ReceiverState& s, const unsigned short port[], unsigned baud, TmcStatus& report) {
     report = TmcStatusStopped;
-    if (!MayStartRun(s)) return false;
+    if (const TmcError refused = MayStartRun(s)) return refused;
 
-    auto fail = [&] {
+    auto fail = [&](TmcError why) {
         report = StoreStatus(s, TmcStatusOpenFailed) ? TmcStatusOpenFailed : TmcStatusStopped;
-        return false;
+        return why;
     };
     char nativeName[kNativeNameSize];
-    if (port == nullptr || text::WideLength(port, kMaxPortNameLength + 1) > kMaxPortNameLength ||
+    if (port == nullptr || port[0] == 0 || text::WideLength(port, kMaxPortNameLength + 1) > kMaxPortNameLength ||
         !text::WideToNativePath(port, nativeName, sizeof nativeName)) {
-        return fail();
+        return fail(TmcErrorBadArgument);
     }
-    std::shared_ptr<platform::SerialDevice> device = OpenDevice(nativeName, baud);
-    if (!device) return fail();
+    platform::OpenFailure why;
+    std::shared_ptr<platform::SerialDevice> device = OpenDevice(nativeName, baud, &why);
+    if (!device) return fail(ErrorOf(why));
 
     // The probe only proves the device can be read; it does not wait for data.
     char probe[kReceiveBufferSize];
-    if (platform::SerialRead(device.get(), probe, sizeof probe, 0) < 0) return fail();
+    if (platform::SerialRead(device.get(), probe, sizeof probe, 0) < 0) return fail(TmcErrorOther);
 
     ZeroFillPublished(s);
     s.seekParameter.store(kInitialSeekParameter);
@@ -142,6 +145,7 @@ bool OpenLocked(ReceiverState& s, const unsigned short port[], unsigned baud, Tm
     bool started = SendUntilAccepted(s, kStartupTune);
     if (started) s.tunerMode.store(1);
     started = started && SendUntilAccepted(s, kStartupRfa);
+    const TmcError whyNot = started ? TmcErrorOther : TmcErrorNoAnswer;
     if (started) {
         s.readerRunning.store(true);
         ReaderStart* start = new ReaderStart{s, device};
@@ -156,10 +160,10 @@ bool OpenLocked(ReceiverState& s, const unsigned short port[], unsigned baud, Tm
     if (!started) {
         s.readerRunning.store(false);
         CloseTransport(s);
-        return fail();
+        return fail(whyNot);
     }
     report = StoreStatus(s, TmcStatusNoRds) ? TmcStatusNoRds : TmcStatusStopped;
-    return true;
+    return TmcErrorNone;
 }
 
 }  // namespace
@@ -172,7 +176,7 @@ bool Open(ReceiverState& s, const unsigned short port[], unsigned baud) {
     bool opened;
     {
         platform::LockGuard guard(s.lifecycleLock);
-        opened = session::OpenLocked(s, port, baud, report);
+        opened = session::Outcome(s, session::OpenLocked(s, port, baud, report));
     }
     // Listeners hear the new status with no lock held, before the status
     // worker may report anything newer.
@@ -197,7 +201,8 @@ bool Reopen(ReceiverState& s) {
     // A worker cannot wait for its own run to end, so the open would be
     // refused; refuse before closing, so the connection stays as it is. A
     // feed has no device to open again.
-    if (platform::Thread::CurrentIsWorker() || s.feedOpen.load()) return false;
+    if (platform::Thread::CurrentIsWorker()) return session::Outcome(s, TmcErrorBusy);
+    if (s.feedOpen.load()) return session::Outcome(s, TmcErrorAlreadyOpen);
     unsigned short name[kWideTextSize];
     unsigned baud;
     {

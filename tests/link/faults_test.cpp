@@ -7,6 +7,7 @@
 #include "receiver_emulator.h"
 #include "support/fault_injection.h"
 #include "support/process_support.h"
+#include "session/receiver.h"
 #include "support/test_support.h"
 
 namespace rdstmc {
@@ -206,6 +207,67 @@ TEST(LogFaults, AFailingLogFileLosesOnlyTheRecordsItRefused) {
     for (const std::string& line : {third, fourth}) kept += line;
     EXPECT_EQ(test::LoggedSentences(test::ReadFile(log)), kept);
     test::DisconnectAll();
+}
+
+}  // namespace
+}  // namespace rdstmc
+
+namespace rdstmc {
+namespace {
+
+// Every refusal says why, and a success clears the reason.
+TEST(OpenErrors, EachRefusalOfAPortSaysWhy) {
+    emulator::ReceiverEmulator receiver;
+    test::FaultInjector faults(receiver.DevicePath());
+    test::TempDir dir;
+    const std::string file = dir.File("not-a-port");
+    test::WriteFile(file, "unchanged");
+    const std::string device = receiver.DevicePath();
+    const auto refusal = [](bool opened) { return opened ? TmcErrorNone : TmcGetLastError(); };
+
+    EXPECT_EQ(refusal(TmcOpen("/dev/rdstmc-no-such-port", 38400)), TmcErrorNotFound);
+    EXPECT_EQ(refusal(TmcOpen(file.c_str(), 38400)), TmcErrorNotADevice);
+    EXPECT_EQ(test::ReadFile(file), "unchanged");
+    EXPECT_EQ(refusal(TmcOpen(device.c_str(), 12345)), TmcErrorBadRate);
+    EXPECT_EQ(refusal(TmcOpen(static_cast<const unsigned short*>(nullptr), 38400)), TmcErrorBadArgument);
+    EXPECT_EQ(refusal(TmcOpen("", 38400)), TmcErrorBadArgument);
+    // Tests run as root, whom the system never refuses: the refusal is the system's answer, injected.
+    faults.FailOpens(1, EACCES);
+    EXPECT_EQ(refusal(TmcOpen(device.c_str(), 38400)), TmcErrorPermissionDenied);
+
+    ASSERT_TRUE(TmcOpen(device.c_str(), 38400));
+    EXPECT_EQ(TmcGetLastError(), TmcErrorNone);
+    EXPECT_EQ(refusal(TmcOpen(device.c_str(), 38400)), TmcErrorAlreadyOpen);
+    ReceiverState* other = NewReceiver();
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(Open(*other, rdstmc_detail::Units(test::Wide(device).c_str()), 38400));
+    EXPECT_EQ(other->lastError.load(), TmcErrorInUse) << "held by the default receiver of this very program";
+    EXPECT_EQ(TmcGetLastError(), TmcErrorAlreadyOpen) << "each receiver keeps its own reason";
+    EXPECT_TRUE(FreeReceiver(other));
+    EXPECT_TRUE(TmcClose());
+    EXPECT_STREQ(TmcErrorText(TmcErrorInUse), "in use by another program, or already open in this one");
+}
+
+TEST(OpenErrors, EachRefusalOfARecordingSaysWhy) {
+    test::TempDir dir;
+    const std::string recording = dir.File("drive.log"), empty = dir.File("empty.log");
+    test::WriteFile(recording, test::ReadFile(RDSTMC_BUNDLED_RECORDING_PATH));
+    test::WriteFile(empty, "");
+    EXPECT_FALSE(TmcStartSimulation(dir.File("missing.log").c_str()));
+    EXPECT_EQ(TmcGetLastError(), TmcErrorNotFound);
+    EXPECT_FALSE(TmcStartSimulation(empty.c_str()));
+    EXPECT_EQ(TmcGetLastError(), TmcErrorBadArgument);
+
+    // Another receiver playing it holds the file.
+    ReceiverState* other = NewReceiver();
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(StartSimulation(*other, rdstmc_detail::Units(test::Wide(recording).c_str())));
+    int frequency = 0;
+    // A tuning report heard: its worker has the file open.
+    ASSERT_TRUE(test::WaitUntil([&] { return GetTunerFrequency(*other, frequency) && frequency != 0; }, 5000ms));
+    EXPECT_FALSE(TmcStartSimulation(recording.c_str()));
+    EXPECT_EQ(TmcGetLastError(), TmcErrorInUse);
+    EXPECT_TRUE(FreeReceiver(other));
 }
 
 }  // namespace

@@ -177,3 +177,14 @@ def test_two_receivers_run_at_once_a_module_and_a_recording(device, recording):
         port.close()
     assert not port.is_open
     assert heard["port"][0] == heard["replay"][0] == "JACK FM "
+
+
+def test_a_refused_open_says_why(tmp_path):
+    with pytest.raises(rdstmc.RdstmcError) as missing:
+        rdstmc.Receiver("/dev/rdstmc-no-such-port", 38400).open()
+    assert missing.value.reason == "not_found" and "no such device" in str(missing.value)
+    empty = tmp_path / "empty.log"
+    empty.write_text("")
+    with pytest.raises(rdstmc.RdstmcError) as nothing:
+        rdstmc.Receiver(recording=str(empty)).open()
+    assert nothing.value.reason == "bad_argument"

@@ -41,10 +41,6 @@ bool ReplaceFileContent(const std::string& path, const std::string& content);
 // Whether standard output goes to a terminal (else a file or a pipe).
 bool StandardOutputIsTerminal();
 
-// Whether another program holds `path` for itself (a lock on POSIX, an
-// unshared open on Windows), as the library holds a recording it plays.
-bool HeldByAnotherProgram(const std::string& path);
-
 // Whether this process may open `path` for writing.
 bool CanWrite(const std::string& path);
 

@@ -196,12 +196,14 @@ private:
                 return kFailed;
             }
             if (hunt.outcome == HuntOutcome::kUnusable) {
-                return Fail(ExplainPortFailure(options_.port, HuntedRates().front())), kFailed;
+                return Fail(ExplainPortFailure(options_.port, HuntedRates().front(), TmcGetLastError())), kFailed;
             }
             baud = hunt.baud;
             view_.Note("found the receiver at " + std::to_string(baud) + " baud");
         }
-        if (!TmcOpen(options_.port.c_str(), baud)) return Fail(ExplainPortFailure(options_.port, baud)), kFailed;
+        if (!TmcOpen(options_.port.c_str(), baud)) {
+            return Fail(ExplainPortFailure(options_.port, baud, TmcGetLastError())), kFailed;
+        }
         view_.Note("opened " + options_.port + " at " + std::to_string(baud) + " baud");
         return 0;
     }
@@ -214,8 +216,9 @@ private:
         if (Fast()) {
             if (!fast_.Start(source_, options_.speed, error)) return Fail(error), kFailed;
         } else if (!TmcStartSimulation(source_.path.c_str())) {
-            const bool held = tools::HeldByAnotherProgram(source_.path);
-            return Fail(recording + (held ? ": in use by another program" : ": the library could not play it")), kFailed;
+            const TmcError why = TmcGetLastError();
+            return Fail(recording + (why == TmcErrorInUse ? ": in use by another program" : std::string(": ") + TmcErrorText(why))),
+                   kFailed;
         }
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "platform/posix/open_failure_errno.h"
 #include "platform/posix/syscalls.h"
 
 namespace rdstmc::platform {
@@ -21,21 +22,29 @@ namespace {
 constexpr uint64_t kBusyRetryMs = 10;
 constexpr unsigned kBusyRetryPauseMs = 1;
 
-File OpenLocked(const char* path, int flags) {
+File OpenLocked(const char* path, int flags, OpenFailure* why = nullptr) {
     File f;
+    OpenFailure ignored;
+    OpenFailure& failure = why ? *why : ignored;
+    failure = OpenFailure::kNotFound;
     if (path == nullptr) return f;
     const SystemCalls& sys = Sys();
     const int fd = sys.open(path, flags | O_CLOEXEC, 0666);
-    if (fd < 0) return f;
+    if (fd < 0) {
+        failure = OpenFailureFromErrno(errno);
+        return f;
+    }
     const uint64_t giveUpAt = MonotonicMs() + kBusyRetryMs;
     while (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK || MonotonicMs() >= giveUpAt) {
+            failure = OpenFailureFromErrno(errno);
             sys.close(fd);
             return f;
         }
         SleepMs(kBusyRetryPauseMs);
     }
     f.handle = fd;
+    failure = OpenFailure::kNone;
     return f;
 }
 
@@ -43,7 +52,7 @@ File OpenLocked(const char* path, int flags) {
 
 File FileOpenAppend(const char* path) { return OpenLocked(path, O_WRONLY | O_CREAT | O_APPEND); }
 
-File FileOpenExisting(const char* path) { return OpenLocked(path, O_RDWR); }
+File FileOpenExisting(const char* path, OpenFailure* why) { return OpenLocked(path, O_RDWR, why); }
 
 File FileOpenRead(const char* path) {
     File f;

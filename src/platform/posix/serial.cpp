@@ -15,6 +15,7 @@
 #include <new>
 
 #include "platform/clock.h"
+#include "platform/posix/open_failure_errno.h"
 #include "platform/posix/syscalls.h"
 
 namespace rdstmc::platform {
@@ -93,44 +94,43 @@ bool Interrupted(const SerialDevice* d) {
 
 }  // namespace
 
-SerialDevice* SerialOpen(const char* path, unsigned baud) {
+SerialDevice* SerialOpen(const char* path, unsigned baud, OpenFailure* why) {
+    OpenFailure ignored;
+    OpenFailure& failure = why ? *why : ignored;
     speed_t speed;
-    if (path == nullptr || !RateCode(baud, &speed)) return nullptr;
+    if (path == nullptr) return failure = OpenFailure::kNotFound, nullptr;
+    if (!RateCode(baud, &speed)) return failure = OpenFailure::kBadRate, nullptr;
     const SystemCalls& sys = Sys();
     const int fd = sys.open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0);
-    if (fd < 0) return nullptr;
-    if (!CarriesAStream(fd)) {
+    if (fd < 0) return failure = OpenFailureFromErrno(errno), nullptr;
+    auto refuse = [&](OpenFailure reason) -> SerialDevice* {
         sys.close(fd);
+        failure = reason;
         return nullptr;
-    }
+    };
+    if (!CarriesAStream(fd)) return refuse(OpenFailure::kNotADevice);
     // TIOCEXCL keeps other openers out (except root); flock also covers root
     // and other programs that honour it. Another holder means "in use".
-    if (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        sys.close(fd);
-        return nullptr;
-    }
+    if (sys.flock(fd, LOCK_EX | LOCK_NB) != 0) return refuse(OpenFailure::kInUse);
     termios t;
     if (sys.tcgetattr(fd, &t) == 0) {
         sys.ioctl(fd, TIOCEXCL);
         MakeRaw(t, speed);
+        // A rate the kernel knows but the adapter's driver refuses.
         if (sys.tcsetattr(fd, TCSANOW, &t) != 0) {
-            sys.close(fd);
-            return nullptr;
+            return refuse(errno == EINVAL ? OpenFailure::kBadRate : OpenFailureFromErrno(errno));
         }
     }
     const int interruptFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (interruptFd < 0) {
-        sys.close(fd);
-        return nullptr;
-    }
+    if (interruptFd < 0) return refuse(OpenFailure::kOther);
     SerialDevice* d = new (std::nothrow) SerialDevice;
     if (d == nullptr) {
         close(interruptFd);
-        sys.close(fd);
-        return nullptr;
+        return refuse(OpenFailure::kOther);
     }
     d->fd = fd;
     d->interruptFd = interruptFd;
+    failure = OpenFailure::kNone;
     return d;
 }
 

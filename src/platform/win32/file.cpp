@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "platform/win32/open_failure_error.h"
 #include "platform/win32/wide_path.h"
 
 namespace rdstmc::platform {
@@ -28,8 +29,11 @@ LONGLONG MicrosecondsSince(const LARGE_INTEGER& start) {
 
 // Opened with no sharing: while the library holds the file, no other opener
 // (in this or any process) can, as with the lock on POSIX.
-File Open(const char* path, DWORD access, DWORD disposition) {
+File Open(const char* path, DWORD access, DWORD disposition, OpenFailure* why = nullptr) {
     File f;
+    OpenFailure ignored;
+    OpenFailure& failure = why ? *why : ignored;
+    failure = OpenFailure::kNotFound;
     wchar_t wide[kWideNameCapacity];
     if (!WidenName(path, wide, kWideNameCapacity)) return f;
     LARGE_INTEGER start;
@@ -38,9 +42,12 @@ File Open(const char* path, DWORD access, DWORD disposition) {
         const HANDLE h = CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             f.handle = reinterpret_cast<intptr_t>(h);
+            failure = OpenFailure::kNone;
             return f;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION || MicrosecondsSince(start) >= kBusyRetryMicroseconds) return f;
+        const DWORD error = GetLastError();
+        failure = OpenFailureFromError(error, false);
+        if (error != ERROR_SHARING_VIOLATION || MicrosecondsSince(start) >= kBusyRetryMicroseconds) return f;
         Sleep(kBusyRetryPauseMs);
     }
 }
@@ -50,7 +57,9 @@ File Open(const char* path, DWORD access, DWORD disposition) {
 // Appending data: every write goes to the end, as O_APPEND does.
 File FileOpenAppend(const char* path) { return Open(path, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS); }
 
-File FileOpenExisting(const char* path) { return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING); }
+File FileOpenExisting(const char* path, OpenFailure* why) {
+    return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, why);
+}
 
 File FileOpenRead(const char* path) {
     File f;

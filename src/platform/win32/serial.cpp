@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "platform/win32/open_failure_error.h"
 #include "platform/win32/wide_path.h"
 
 namespace rdstmc::platform {
@@ -175,19 +176,33 @@ void CloseAll(SerialDevice* d) {
 
 }  // namespace
 
-SerialDevice* SerialOpen(const char* path, unsigned baud) {
-    if (path == nullptr || !SupportedRate(baud)) return nullptr;
+SerialDevice* SerialOpen(const char* path, unsigned baud, OpenFailure* why) {
+    OpenFailure ignored;
+    OpenFailure& failure = why ? *why : ignored;
+    if (path == nullptr) return failure = OpenFailure::kNotFound, nullptr;
+    if (!SupportedRate(baud)) return failure = OpenFailure::kBadRate, nullptr;
     wchar_t wide[kWideNameCapacity];
-    if (!WidenName(DeviceName(path).c_str(), wide, kWideNameCapacity)) return nullptr;
+    if (!WidenName(DeviceName(path).c_str(), wide, kWideNameCapacity)) return failure = OpenFailure::kNotFound, nullptr;
     SerialDevice* d = new (std::nothrow) SerialDevice;
-    if (d == nullptr) return nullptr;
+    if (d == nullptr) return failure = OpenFailure::kOther, nullptr;
     // No sharing: a second opener, in any process, is refused while we hold it.
     d->port = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    const DWORD openError = GetLastError();
     d->interrupt = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     d->readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     d->writeDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (d->port == INVALID_HANDLE_VALUE || !CarriesAStream(d->port) || !d->interrupt || !d->readDone ||
-        !d->writeDone || !Configure(d->port, baud, d->comm)) {
+    if (d->port == INVALID_HANDLE_VALUE) {
+        failure = OpenFailureFromError(openError, true);
+    } else if (!CarriesAStream(d->port)) {
+        failure = OpenFailure::kNotADevice;
+    } else if (!d->interrupt || !d->readDone || !d->writeDone) {
+        failure = OpenFailure::kOther;
+    } else if (!Configure(d->port, baud, d->comm)) {
+        failure = OpenFailure::kBadRate;
+    } else {
+        failure = OpenFailure::kNone;
+    }
+    if (failure != OpenFailure::kNone) {
         CloseAll(d);
         delete d;
         return nullptr;

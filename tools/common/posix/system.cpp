@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,14 +65,6 @@ std::string WriteTemporaryFile(const std::string& content) {
         return "";
     }
     return name;
-}
-
-bool HeldByAnotherProgram(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    close(fd);
-    return held;
 }
 
 bool ReplaceFileContent(const std::string& path, const std::string& content) {

@@ -111,16 +111,6 @@ std::string WriteTemporaryFile(const std::string& content) {
     return Utf8(name);
 }
 
-bool HeldByAnotherProgram(const std::string& path) {
-    const std::wstring wide = Wide(path);
-    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return false;
-    }
-    return GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
 bool ReplaceFileContent(const std::string& path, const std::string& content) {
     const std::wstring target = Wide(path);
     const std::wstring beside = target + L".new-" + std::to_wstring(GetCurrentProcessId());

@@ -110,23 +110,22 @@ int ListPorts(std::FILE* out) {
     return listed;
 }
 
-std::string ExplainPortFailure(const std::string& device, unsigned baud) {
-    struct stat st;
-    if (stat(device.c_str(), &st) != 0) {
-        if (errno == ENOENT) {
+std::string ExplainPortFailure(const std::string& device, unsigned baud, TmcError why) {
+    switch (why) {
+        case TmcErrorNotFound:
             return device + ": no such device. Is the receiver plugged in? USB adapters appear as "
                             "/dev/ttyUSB* or /dev/ttyACM*; stable names are under /dev/serial/by-id/.";
+        case TmcErrorPermissionDenied: {
+            const std::string owner = OwningGroup(device);
+            return device + ": permission denied. Add yourself to the '" + owner +
+                   "' group (sudo usermod -aG " + owner + " $USER), then log in again.";
         }
-        return device + ": " + std::strerror(errno);
+        case TmcErrorInUse: return device + ": in use by another program; close it and try again.";
+        case TmcErrorNotADevice: return device + ": not a serial device.";
+        case TmcErrorBadRate:
+            return device + ": cannot be used at " + std::to_string(baud) + " baud: the adapter does not support it.";
+        default: return device + ": " + TmcErrorText(why) + ".";
     }
-    if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        const std::string owner = OwningGroup(device);
-        return device + ": permission denied. Add yourself to the '" + owner +
-               "' group (sudo usermod -aG " + owner + " $USER), then log in again.";
-    }
-    if (!S_ISCHR(st.st_mode)) return device + ": not a serial device.";
-    return device + ": cannot be used as a serial port at " + std::to_string(baud) +
-           " baud (busy, or the rate is not supported by the adapter).";
 }
 
 }  // namespace rdstmc::monitor

@@ -71,18 +71,17 @@ int ListPorts(std::FILE* out) {
     return listed;
 }
 
-std::string ExplainPortFailure(const std::string& device, unsigned baud) {
-    const DWORD error = TryOpen(device);
-    if (Missing(error)) {
-        return device + ": no such port. Is the receiver plugged in? rdstmc-monitor --list-ports shows the ports "
-                        "there are; a USB adapter's number is in Device Manager under Ports (COM & LPT).";
+std::string ExplainPortFailure(const std::string& device, unsigned baud, TmcError why) {
+    switch (why) {
+        case TmcErrorNotFound:
+            return device + ": no such port. Is the receiver plugged in? rdstmc-monitor --list-ports shows the ports "
+                            "there are; a USB adapter's number is in Device Manager under Ports (COM & LPT).";
+        case TmcErrorInUse: return device + ": in use by another program; close it and try again.";
+        case TmcErrorNotADevice: return device + ": not a serial port.";
+        case TmcErrorBadRate:
+            return device + ": cannot be used at " + std::to_string(baud) + " baud: the adapter does not support it.";
+        default: return device + ": " + TmcErrorText(why) + ".";
     }
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
-        return device + ": in use by another program; close it and try again.";
-    }
-    if (error != 0) return device + ": " + SystemMessage(error);
-    return device + ": cannot be used as a serial port at " + std::to_string(baud) +
-           " baud (the rate is not supported by the adapter, or the port is not a serial port).";
 }
 
 }  // namespace rdstmc::monitor
