@@ -73,21 +73,36 @@ class TmcMessage:
     start_time: int = -1
     stop_time: int = -1
     ecc: int = -1
+    cross_links: Tuple[int, ...] = ()
+    event_block: Tuple[int, ...] = ()  # information block of each event
+    continuity_index: int = 0
+    urgency_change: int = 0
+    directionality_changed: bool = False
+    duration_type_changed: bool = False
+    spoken_duration_changed: bool = False
+    reserved_labels: bool = False
     # The message as the library holds it, so handing it back loses nothing.
     _raw: bytes = field(default=b"", repr=False, compare=False)
 
     @staticmethod
     def _from_c(m: _CMessage) -> "TmcMessage":
-        return TmcMessage(pi=m.pi, location=m.location, events=tuple(m.events[:m.event_count]), extent=m.extent,
-                          negative_direction=m.negative_direction, duration=m.duration, diversion=m.diversion,
-                          urgency=_URGENCIES.get(lib.rdstmc_urgency_of(ctypes.byref(m)), "normal"), ltn=m.ltn,
-                          groups=m.groups, encrypted=m.encrypted,
+        values = {name: getattr(m, name) for name in _MESSAGE_SCALARS}
+        values.update({name: tuple(getattr(m, name)[:getattr(m, count)]) for name, count in _MESSAGE_ARRAYS.items()})
+        return TmcMessage(**values, urgency=_URGENCIES.get(lib.rdstmc_urgency_of(ctypes.byref(m)), "normal"),
                           quantifiers=tuple((q.event, q.bits, q.value) for q in m.quantifiers[:m.quantifier_count]),
-                          supplementary=tuple(m.supplementary[:m.supplementary_count]),
-                          diversion_route=tuple(m.diversion_route[:m.diversion_count]),
-                          destinations=tuple(m.destinations[:m.destination_count]),
-                          length_of_route=m.length_of_route, speed_limit=m.speed_limit, start_time=m.start_time,
-                          stop_time=m.stop_time, ecc=m.ecc, _raw=bytes(m))
+                          _raw=bytes(m))
+
+
+# How the dataclass carries the C message: these fields as they are, these
+# arrays as tuples of their counted part (events and event_block share one
+# count), the quantifiers as (event, bits, value); nothing else.
+_MESSAGE_SCALARS = ("pi", "location", "extent", "negative_direction", "duration", "diversion", "ltn", "groups",
+                    "encrypted", "continuity_index", "urgency_change", "directionality_changed",
+                    "duration_type_changed", "spoken_duration_changed", "length_of_route", "speed_limit",
+                    "start_time", "stop_time", "reserved_labels", "ecc")
+_MESSAGE_ARRAYS = {"events": "event_count", "event_block": "event_count", "supplementary": "supplementary_count",
+                   "diversion_route": "diversion_count", "destinations": "destination_count",
+                   "cross_links": "cross_link_count"}
 
 
 class TmcDecoder:
@@ -206,18 +221,16 @@ def _to_c(message: TmcMessage) -> _CMessage:
     if len(message._raw) == ctypes.sizeof(_CMessage):
         return _CMessage.from_buffer_copy(message._raw)
     c = _CMessage(size=ctypes.sizeof(_CMessage))
-    c.pi, c.location, c.extent, c.ltn, c.groups = message.pi, message.location, message.extent, message.ltn, \
-        message.groups
-    c.negative_direction, c.duration, c.diversion, c.encrypted = message.negative_direction, message.duration, \
-        message.diversion, message.encrypted
-    c.event_count = min(len(message.events), len(c.events))
-    for i, event in enumerate(message.events[:c.event_count]):
-        c.events[i] = event
+    for name in _MESSAGE_SCALARS:
+        setattr(c, name, getattr(message, name))
+    for name, count in _MESSAGE_ARRAYS.items():
+        values = getattr(message, name)[:len(getattr(c, name))]
+        getattr(c, name)[:len(values)] = values
+        if name != "event_block":
+            setattr(c, count, len(values))
     c.quantifier_count = min(len(message.quantifiers), len(c.quantifiers))
     for i, (event, bits, value) in enumerate(message.quantifiers[:c.quantifier_count]):
         c.quantifiers[i].event, c.quantifiers[i].bits, c.quantifiers[i].value = event, bits, value
-    c.length_of_route, c.speed_limit = message.length_of_route, message.speed_limit
-    c.start_time, c.stop_time, c.ecc = message.start_time, message.stop_time, message.ecc
     return c
 
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "c/same_layout.h"
 #include "rdstmc_c.h"
 #include "rdstmc_rds.h"
 
@@ -17,8 +18,7 @@ using rdstmc::RdsState;
 // The C state is the C++ one with `size` in front: checked member by
 // member, so the copy below cannot silently go wrong when either changes.
 constexpr size_t kBase = offsetof(rdstmc_rds_state, pi);
-#define SAME_PLACE(c, cpp) \
-    static_assert(offsetof(rdstmc_rds_state, c) - kBase == offsetof(RdsState, cpp), #c " moved")
+#define SAME_PLACE(c, cpp) RDSTMC_SAME_PLACE(rdstmc_rds_state, kBase, c, RdsState, cpp)
 SAME_PLACE(pi, pi);
 SAME_PLACE(programme_type, programmeType);
 SAME_PLACE(traffic_programme, trafficProgramme);

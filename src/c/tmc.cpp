@@ -1,7 +1,9 @@
 // Traffic messages, tables and the traffic picture in C.
+#include <cstddef>
 #include <cstring>
 #include <new>
 
+#include "c/same_layout.h"
 #include "c/text_out.h"
 #include "rdstmc_c.h"
 #include "rdstmc_tmc.h"
@@ -35,90 +37,67 @@ void CopyArray(T (&to)[N], const T (&from)[N]) {
     std::memcpy(to, from, sizeof to);
 }
 
+// The C message is the C++ one with `size` in front.
+constexpr size_t kMessageBase = offsetof(rdstmc_tmc_message, pi);
+#define SAME_PLACE(c, cpp) RDSTMC_SAME_PLACE(rdstmc_tmc_message, kMessageBase, c, TmcMessage, cpp)
+SAME_PLACE(pi, pi);
+SAME_PLACE(ltn, ltn);
+SAME_PLACE(encrypted, encrypted);
+SAME_PLACE(groups, groups);
+SAME_PLACE(continuity_index, continuityIndex);
+SAME_PLACE(duration, duration);
+SAME_PLACE(diversion, diversion);
+SAME_PLACE(negative_direction, negativeDirection);
+SAME_PLACE(extent, extent);
+SAME_PLACE(location, location);
+SAME_PLACE(urgency_change, urgencyChange);
+SAME_PLACE(directionality_changed, directionalityChanged);
+SAME_PLACE(duration_type_changed, durationTypeChanged);
+SAME_PLACE(spoken_duration_changed, spokenDurationChanged);
+SAME_PLACE(event_count, eventCount);
+SAME_PLACE(events, events);
+SAME_PLACE(event_block, eventBlock);
+SAME_PLACE(length_of_route, lengthOfRoute);
+SAME_PLACE(speed_limit, speedLimit);
+SAME_PLACE(start_time, startTime);
+SAME_PLACE(stop_time, stopTime);
+SAME_PLACE(quantifier_count, quantifierCount);
+SAME_PLACE(quantifiers, quantifiers);
+SAME_PLACE(supplementary_count, supplementaryCount);
+SAME_PLACE(supplementary, supplementary);
+SAME_PLACE(diversion_count, diversionCount);
+SAME_PLACE(diversion_route, diversionRoute);
+SAME_PLACE(destination_count, destinationCount);
+SAME_PLACE(destinations, destinations);
+SAME_PLACE(cross_link_count, crossLinkCount);
+SAME_PLACE(cross_links, crossLinks);
+SAME_PLACE(reserved_labels, reservedLabels);
+SAME_PLACE(ecc, ecc);
+#undef SAME_PLACE
+static_assert(sizeof(rdstmc_tmc_message::quantifiers) == sizeof(TmcMessage::quantifiers), "quantifier layout");
+static_assert(offsetof(TmcMessage, ecc) + sizeof(int) == sizeof(TmcMessage), "the message ends with ecc");
+static_assert(sizeof(rdstmc_tmc_message) - kMessageBase >= sizeof(TmcMessage), "message size");
+
 void ToC(const TmcMessage& m, rdstmc_tmc_message& c) {
     const size_t size = c.size;
     c = rdstmc_tmc_message{};
     c.size = size;
-    c.pi = m.pi;
-    c.ltn = m.ltn;
-    c.encrypted = m.encrypted;
-    c.groups = m.groups;
-    c.continuity_index = m.continuityIndex;
-    c.duration = m.duration;
-    c.diversion = m.diversion;
-    c.negative_direction = m.negativeDirection;
-    c.extent = m.extent;
-    c.location = m.location;
-    c.urgency_change = m.urgencyChange;
-    c.directionality_changed = m.directionalityChanged;
-    c.duration_type_changed = m.durationTypeChanged;
-    c.spoken_duration_changed = m.spokenDurationChanged;
-    c.event_count = m.eventCount;
-    CopyArray(c.events, m.events);
-    CopyArray(c.event_block, m.eventBlock);
-    c.length_of_route = m.lengthOfRoute;
-    c.speed_limit = m.speedLimit;
-    c.start_time = m.startTime;
-    c.stop_time = m.stopTime;
-    c.quantifier_count = m.quantifierCount;
-    for (int i = 0; i < TmcMessage::kMaxItems; ++i) {
-        c.quantifiers[i].event = m.quantifiers[i].event;
-        c.quantifiers[i].bits = m.quantifiers[i].bits;
-        c.quantifiers[i].value = m.quantifiers[i].value;
-    }
-    c.supplementary_count = m.supplementaryCount;
-    CopyArray(c.supplementary, m.supplementary);
-    c.diversion_count = m.diversionCount;
-    CopyArray(c.diversion_route, m.diversionRoute);
-    c.destination_count = m.destinationCount;
-    CopyArray(c.destinations, m.destinations);
-    c.cross_link_count = m.crossLinkCount;
-    CopyArray(c.cross_links, m.crossLinks);
-    c.reserved_labels = m.reservedLabels;
-    c.ecc = m.ecc;
+    std::memcpy(reinterpret_cast<char*>(&c) + kMessageBase, &m, sizeof m);
 }
 
 // Counts a caller may have set out of range are kept within the arrays.
 int Clamp(int count, int limit) { return count < 0 ? 0 : count > limit ? limit : count; }
 
 TmcMessage FromC(const rdstmc_tmc_message& c) {
-    TmcMessage m{};
-    m.pi = c.pi;
-    m.ltn = c.ltn;
-    m.encrypted = c.encrypted;
-    m.groups = c.groups;
-    m.continuityIndex = c.continuity_index;
-    m.duration = c.duration;
-    m.diversion = c.diversion;
-    m.negativeDirection = c.negative_direction;
-    m.extent = c.extent;
-    m.location = c.location;
-    m.urgencyChange = c.urgency_change;
-    m.directionalityChanged = c.directionality_changed;
-    m.durationTypeChanged = c.duration_type_changed;
-    m.spokenDurationChanged = c.spoken_duration_changed;
-    m.eventCount = Clamp(c.event_count, TmcMessage::kMaxEvents);
-    CopyArray(m.events, c.events);
-    CopyArray(m.eventBlock, c.event_block);
-    m.lengthOfRoute = c.length_of_route;
-    m.speedLimit = c.speed_limit;
-    m.startTime = c.start_time;
-    m.stopTime = c.stop_time;
-    m.quantifierCount = Clamp(c.quantifier_count, TmcMessage::kMaxItems);
-    for (int i = 0; i < TmcMessage::kMaxItems; ++i) {
-        m.quantifiers[i] = {Clamp(c.quantifiers[i].event, TmcMessage::kMaxEvents - 1), c.quantifiers[i].bits,
-                            c.quantifiers[i].value};
-    }
-    m.supplementaryCount = Clamp(c.supplementary_count, TmcMessage::kMaxItems);
-    CopyArray(m.supplementary, c.supplementary);
-    m.diversionCount = Clamp(c.diversion_count, TmcMessage::kMaxItems);
-    CopyArray(m.diversionRoute, c.diversion_route);
-    m.destinationCount = Clamp(c.destination_count, TmcMessage::kMaxItems);
-    CopyArray(m.destinations, c.destinations);
-    m.crossLinkCount = Clamp(c.cross_link_count, TmcMessage::kMaxItems);
-    CopyArray(m.crossLinks, c.cross_links);
-    m.reservedLabels = c.reserved_labels;
-    m.ecc = c.ecc;
+    TmcMessage m;
+    std::memcpy(&m, reinterpret_cast<const char*>(&c) + kMessageBase, sizeof m);
+    m.eventCount = Clamp(m.eventCount, TmcMessage::kMaxEvents);
+    m.quantifierCount = Clamp(m.quantifierCount, TmcMessage::kMaxItems);
+    for (TmcMessage::Quantifier& q : m.quantifiers) q.event = Clamp(q.event, TmcMessage::kMaxEvents - 1);
+    m.supplementaryCount = Clamp(m.supplementaryCount, TmcMessage::kMaxItems);
+    m.diversionCount = Clamp(m.diversionCount, TmcMessage::kMaxItems);
+    m.destinationCount = Clamp(m.destinationCount, TmcMessage::kMaxItems);
+    m.crossLinkCount = Clamp(m.crossLinkCount, TmcMessage::kMaxItems);
     return m;
 }
 
