@@ -41,6 +41,17 @@
 
 namespace rdstmc {
 
+/* Group types as a group's block B codes them: 2 x type + version. */
+enum RdsGroupType : unsigned {
+    kRdsGroup0A, kRdsGroup0B, kRdsGroup1A, kRdsGroup1B, kRdsGroup2A, kRdsGroup2B, kRdsGroup3A, kRdsGroup3B,
+    kRdsGroup4A, kRdsGroup4B, kRdsGroup5A, kRdsGroup5B, kRdsGroup6A, kRdsGroup6B, kRdsGroup7A, kRdsGroup7B,
+    kRdsGroup8A, kRdsGroup8B, kRdsGroup9A, kRdsGroup9B, kRdsGroup10A, kRdsGroup10B, kRdsGroup11A, kRdsGroup11B,
+    kRdsGroup12A, kRdsGroup12B, kRdsGroup13A, kRdsGroup13B, kRdsGroup14A, kRdsGroup14B, kRdsGroup15A, kRdsGroup15B,
+};
+
+/* The type of the group whose block B is `blockB`. */
+inline RdsGroupType RdsGroupTypeOf(uint16_t blockB) { return static_cast<RdsGroupType>((blockB >> 11) & 0x1Fu); }
+
 /* What one group changed: bits of RdsDecoder::Feed's result. */
 enum RdsChange : uint32_t {
     kRdsPi = 1u << 0,

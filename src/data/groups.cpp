@@ -4,6 +4,7 @@
 #include "data/listeners.h"
 #include "link/sentence.h"
 #include "platform/clock.h"
+#include "rds/blocks.h"
 #include "session/receiver.h"
 #include "status/status_worker.h"
 
@@ -12,21 +13,7 @@ namespace {
 
 constexpr uint32_t kActivityIntervalMs = 1000;
 
-constexpr unsigned kGroup0A = 0;
-constexpr unsigned kGroup2A = 4;
-constexpr unsigned kGroup3A = 6;
-constexpr unsigned kGroup4A = 8;
-constexpr unsigned kGroup8A = 16;
-
-// AF method A codes (RDS standard): 1-204 are FM carriers 87.6-107.9 MHz,
-// 224-249 announce a list of 0-25 frequencies.
-constexpr unsigned kAfCountBase = 224;
-constexpr unsigned kAfCountLast = 249;
-constexpr unsigned kAfFirstCarrier = 1;
-constexpr unsigned kAfLastCarrier = 204;
-constexpr int kAfCarrierBase = 875;
-
-bool IsTmcRelated(unsigned code) { return code == kGroup3A || code == kGroup4A || code == kGroup8A; }
+bool IsTmcRelated(RdsGroupType type) { return type == kRdsGroup3A || type == kRdsGroup4A || type == kRdsGroup8A; }
 
 // Sets each activity event, and this process's own signal beside it, at
 // most about once a second however fast groups arrive. Before the status
@@ -65,10 +52,12 @@ void RawGroupStep(ReceiverState& s, int a, int b, int c, int dd) {
     }
 }
 
+// Only FM carriers are listed: LF/MF codes and fillers are no frequency here.
 void AppendAf(DecoderScratch& d, unsigned code) {
-    if (code < kAfFirstCarrier || code > kAfLastCarrier) return;
+    const int carrier = rds::FmCarrier(code);
+    if (carrier == 0) return;
     // Lost count codes can let a list run long; what does not fit is dropped.
-    if (d.afCollected < kAfListSize) d.afAccumulator[d.afCollected] = kAfCarrierBase + static_cast<int>(code);
+    if (d.afCollected < kAfListSize) d.afAccumulator[d.afCollected] = carrier;
     ++d.afCollected;
 }
 
@@ -76,8 +65,8 @@ void AlternativeFrequencyStep(ReceiverState& s, int blockC) {
     DecoderScratch& d = s.scratch;
     const unsigned hi = (static_cast<unsigned>(blockC) >> 8) & 0xFFu;
     const unsigned lo = static_cast<unsigned>(blockC) & 0xFFu;
-    if (hi >= kAfCountBase && hi <= kAfCountLast) {
-        d.afExpected = static_cast<int>(hi - kAfCountBase);
+    if (rds::IsAfCount(hi)) {
+        d.afExpected = rds::AfCount(hi);
         d.afCollected = 0;
         std::memset(d.afAccumulator, 0, sizeof d.afAccumulator);
     }
@@ -113,22 +102,22 @@ void HandleGroup(ReceiverState& s, const char* line, const char* lineFeed) {
         if (!ReadField(cursor, lineFeed, f)) return;
     }
     const int a = fields[1], b = fields[2], c = fields[3], d = fields[4];
-    const unsigned code = (static_cast<unsigned>(b) >> 11) & 0x1Fu;
-    SignalActivity(s, IsTmcRelated(code), tick);
+    const RdsGroupType type = RdsGroupTypeOf(static_cast<uint16_t>(b));
+    SignalActivity(s, IsTmcRelated(type), tick);
     const TmcRdsGroup group = {{static_cast<unsigned short>(a), static_cast<unsigned short>(b),
                                 static_cast<unsigned short>(c), static_cast<unsigned short>(d)}};
     NotifyListener<ITmcGroupListener>(s.slots.group, [&](ITmcGroupListener* l) { l->OnRdsGroup(group); });
-    if (IsTmcRelated(code)) RawGroupStep(s, a, b, c, d);
+    if (IsTmcRelated(type)) RawGroupStep(s, a, b, c, d);
 
-    switch (code) {
-        case kGroup0A:
+    switch (type) {
+        case kRdsGroup0A:
             s.programmeId.store(a);
             AlternativeFrequencyStep(s, c);
             break;
-        case kGroup2A:
+        case kRdsGroup2A:
             RadioTextStep(s, b, c, d);
             break;
-        case kGroup4A:
+        case kRdsGroup4A:
             ClockTimeStep(s, b, c, d);
             break;
         default:

@@ -1,10 +1,10 @@
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "data/decoders.h"
 #include "data/listeners.h"
 #include "data/rds_charset.h"
+#include "rds/blocks.h"
 #include "session/receiver.h"
 #include "text/text.h"
 
@@ -17,17 +17,6 @@ constexpr size_t kNameQuoteClose = 16;
 constexpr int kRadioTextSegments = 16;
 constexpr int kRadioTextLength = 64;
 constexpr unsigned char kCarriageReturn = 0x0D;
-
-// The date conversion of the RDS standard divides by multiplying with these
-// reciprocals; taking them bit for bit keeps every truncation where the
-// receiver-side formula puts it.
-double DoubleFromBits(uint64_t bits) {
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
-const double kInverseYearLength = DoubleFromBits(0x3F666DB072F2284DULL);   // 1 / 365.25
-const double kInverseMonthLength = DoubleFromBits(0x3FA0BB627B5C1C3FULL);  // 1 / 30.6001
 
 bool WideEqual(const uint16_t* a, const uint16_t* b) {
     while (*a && *a == *b) ++a, ++b;
@@ -65,13 +54,13 @@ void HandleStationName(ReceiverState& s, const char* line, const char* lineFeed)
 
 void RadioTextStep(ReceiverState& s, int blockB, int blockC, int blockD) {
     unsigned char* rt = s.scratch.rtBuffer;
-    const int segment = blockB & 0xF;
+    const rds::RadioTextSegment piece = rds::RadioTextSegmentOf(static_cast<uint16_t>(blockB),
+                                                                static_cast<uint16_t>(blockC),
+                                                                static_cast<uint16_t>(blockD));
+    const int segment = piece.address;
     if (segment == 0) std::memset(rt, 0, sizeof s.scratch.rtBuffer);
     unsigned char* at = rt + 4 * segment;
-    at[0] = static_cast<unsigned char>((blockC >> 8) & 0xFF);
-    at[1] = static_cast<unsigned char>(blockC & 0xFF);
-    at[2] = static_cast<unsigned char>((blockD >> 8) & 0xFF);
-    at[3] = static_cast<unsigned char>(blockD & 0xFF);
+    std::memcpy(at, piece.chars, 4);
 
     bool complete = false;
     if (segment == kRadioTextSegments - 1) {
@@ -100,24 +89,18 @@ void RadioTextStep(ReceiverState& s, int blockB, int blockC, int blockD) {
     if (changed) NotifyListener<ITmcRdsListener>(s.slots.rds, [&](ITmcRdsListener* l) { l->OnRadioText(text); });
 }
 
+// Reported as sent, whatever the day: the listener has always done so.
 TmcRdsTime DecodeClockTime(int blockB, int blockC, int blockD) {
-    const unsigned b = static_cast<unsigned>(blockB), c = static_cast<unsigned>(blockC),
-                   d = static_cast<unsigned>(blockD);
-    const int mjd = static_cast<int>(((b & 0x3u) << 15) | ((c >> 1) & 0x7FFFu));
+    const rds::ClockTime clock = rds::ClockTimeOf(static_cast<uint16_t>(blockB), static_cast<uint16_t>(blockC),
+                                                  static_cast<uint16_t>(blockD));
+    const rds::Date date = rds::DateOfMjd(clock.mjd);
     TmcRdsTime t = {};
-    t.hour = static_cast<int>(((c & 0x1u) << 4) | ((d >> 12) & 0xFu));
-    t.minute = static_cast<int>((d >> 6) & 0x3Fu);
-
-    const double yearPrime = std::trunc((mjd - 15078.2) * kInverseYearLength);
-    const double yearDays = std::trunc(yearPrime * 365.25);
-    const double monthPrime = std::trunc((mjd - 14956.1 - yearDays) * kInverseMonthLength);
-    const double day = mjd - 14956 - yearDays - std::trunc(monthPrime * 30.6001);
-    const int k = (monthPrime == 14.0 || monthPrime == 15.0) ? 1 : 0;
-    t.year = 1900 + static_cast<int>(yearPrime) + k;
-    t.month = static_cast<int>(monthPrime) - 1 - 12 * k;
-    t.day = static_cast<int>(day);
-    t.weekDay = (mjd + 2) % 7 + 1;
-    t.reserved = 0;
+    t.year = date.year;
+    t.month = date.month;
+    t.day = date.day;
+    t.weekDay = date.weekDay;
+    t.hour = clock.hour;
+    t.minute = clock.minute;
     return t;
 }
 

@@ -3,35 +3,23 @@
 #include <algorithm>
 #include <cstring>
 
-#include "data/decoders.h"
 #include "data/rds_charset.h"
+#include "rds/blocks.h"
 #include "rdstmc_rds.h"
 #include "text/text.h"
 
 namespace rdstmc {
 namespace {
 
-// Group type codes: 2 x type + version.
-constexpr unsigned k0A = 0, k0B = 1, k1A = 2, k1B = 3, k2A = 4, k2B = 5, k3A = 6, k4A = 8, k10A = 20, k14A = 28,
-                   k14B = 29, k15A = 30, k15B = 31;
 
 constexpr uint16_t kRadioTextPlusAid = 0x4BD7;
 constexpr unsigned char kEndOfText = 0x0D;
 constexpr int kTextSegments = 16;
 
-// Alternative frequency codes.
-constexpr unsigned kFirstCarrier = 1, kLastCarrier = 204, kNoFrequencies = 224, kLastCount = 249, kLfMfFollows = 250;
+using rds::LfMfKilohertz;
 
-int CarrierKilohertz(unsigned code) {
-    return code >= kFirstCarrier && code <= kLastCarrier ? 87500 + 100 * static_cast<int>(code) : 0;
-}
-
-// After the LF/MF marker: LF from 153 kHz, MF from 531 kHz, in 9 kHz steps.
-int LfMfKilohertz(unsigned code) {
-    if (code >= 1 && code <= 15) return 153 + 9 * static_cast<int>(code - 1);
-    if (code >= 16 && code <= 135) return 531 + 9 * static_cast<int>(code - 16);
-    return 0;
-}
+// An FM carrier's code in kHz, as the state holds frequencies; 0 for none.
+int CarrierKilohertz(unsigned code) { return 100 * rds::FmCarrier(code); }
 
 // RDS bytes as UTF-8, zero-terminated, cut at a whole character. A zero
 // byte is no character: kept, it would end the text early.
@@ -79,10 +67,7 @@ uint32_t SetText(char (&field)[N], const char* value, uint32_t bit) {
     return bit;
 }
 
-void Bytes(uint16_t block, unsigned char* out) {
-    out[0] = static_cast<unsigned char>(block >> 8);
-    out[1] = static_cast<unsigned char>(block & 0xFF);
-}
+void Bytes(uint16_t block, unsigned char* out) { rds::BlockBytes(block, out); }
 
 // A name sent in segments, taken in order from segment 0 in one round.
 struct InOrder {
@@ -121,8 +106,8 @@ struct FrequencyAssembly {
 
     // Takes the two codes of one block; true when they completed the list.
     bool Take(unsigned high, unsigned low) {
-        if (high >= kNoFrequencies && high <= kLastCount) {
-            expected = static_cast<int>(high - kNoFrequencies);
+        if (rds::IsAfCount(high)) {
+            expected = rds::AfCount(high);
             pairCount = 0;
             first = CarrierKilohertz(low);
             received = first != 0 ? 1 : 0;
@@ -130,7 +115,7 @@ struct FrequencyAssembly {
         }
         if (expected < 0) return false;
         Pair p = {0, 0};
-        if (high == kLfMfFollows) {
+        if (high == rds::kAfLfMfFollows) {
             p.first = LfMfKilohertz(low);
         } else {
             p.first = CarrierKilohertz(high);
@@ -235,18 +220,18 @@ struct RdsDecoder::Work {
 
 // PTY and TP in every group; TA, music/speech, DI and the name in 0A, 0B and 15B.
 uint32_t RdsDecoder::Work::Basic(uint16_t b, uint16_t d, unsigned group) {
-    uint32_t out = Set(state.programmeType, (b >> 5) & 0x1F, kRdsProgrammeType);
-    out |= Set(state.trafficProgramme, (b >> 10) & 1, kRdsTrafficProgramme);
-    if (group != k0A && group != k0B && group != k15B) return out;
+    uint32_t out = Set(state.programmeType, rds::ProgrammeType(b), kRdsProgrammeType);
+    out |= Set(state.trafficProgramme, rds::TrafficProgramme(b), kRdsTrafficProgramme);
+    if (group != kRdsGroup0A && group != kRdsGroup0B && group != kRdsGroup15B) return out;
     out |= Set(state.trafficAnnouncement, (b >> 4) & 1, kRdsTrafficAnnouncement);
     out |= Set(state.music, (b >> 3) & 1, kRdsMusic);
-    const int address = b & 3;
+    const int address = rds::ServiceNameAddress(b);
     // Segment 0 carries d3 (dynamic PTY), segment 3 carries d0 (stereo).
     const int bit = 3 - address;
     diBits = (diBits & ~(1 << bit)) | (((b >> 2) & 1) << bit);
     diReceived |= 1 << bit;
     if (diReceived == 0xF) out |= Set(state.decoderIdentification, diBits, kRdsDecoderIdentification);
-    if (group == k15B) return out;
+    if (group == kRdsGroup15B) return out;
     unsigned char chars[2];
     Bytes(d, chars);
     if (!ps.Take(address, 3, 0, chars, 2, psBytes)) return out;
@@ -312,21 +297,16 @@ uint32_t RdsDecoder::Work::ProgrammeItem(uint16_t c, uint16_t d, bool versionB) 
 }
 
 uint32_t RdsDecoder::Work::RadioText(uint16_t b, uint16_t c, uint16_t d, bool versionB) {
-    const int flag = (b >> 4) & 1;
-    const int address = b & 0xF;
-    const int width = versionB ? 2 : 4;
+    const rds::RadioTextSegment segment = rds::RadioTextSegmentOf(b, c, d);
+    const int flag = segment.abFlag;
+    const int address = segment.address;
+    const int width = segment.width;
+    const unsigned char* chars = segment.chars;
     if (flag != rtFlag || static_cast<int>(versionB) != rtVersion) {
         // A toggle of the A/B flag announces a new text; the other version too.
         ClearRadioText();
         rtFlag = flag;
         rtVersion = versionB;
-    }
-    unsigned char chars[4];
-    if (versionB) {
-        Bytes(d, chars);
-    } else {
-        Bytes(c, chars);
-        Bytes(d, chars + 2);
     }
     unsigned char* at = rtBytes + address * width;
     const uint32_t bit = 1u << address;
@@ -419,19 +399,20 @@ uint32_t RdsDecoder::Work::OpenData(uint16_t b, uint16_t d) {
 }
 
 uint32_t RdsDecoder::Work::Clock(uint16_t b, uint16_t c, uint16_t d) {
-    const TmcRdsTime t = DecodeClockTime(b, c, d);
-    const int offset = ((d >> 5) & 1 ? -1 : 1) * (d & 0x1F);
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59) return 0;
-    const bool same = state.hasClock && state.year == t.year && state.month == t.month && state.day == t.day &&
-                      state.hour == t.hour && state.minute == t.minute && state.offsetHalfHours == offset;
+    const rds::ClockTime t = rds::ClockTimeOf(b, c, d);
+    if (!rds::IsValid(t)) return 0;
+    const rds::Date date = rds::DateOfMjd(t.mjd);
+    const bool same = state.hasClock && state.year == date.year && state.month == date.month &&
+                      state.day == date.day && state.hour == t.hour && state.minute == t.minute &&
+                      state.offsetHalfHours == t.offsetHalfHours;
     if (same) return 0;
     state.hasClock = true;
-    state.year = t.year;
-    state.month = t.month;
-    state.day = t.day;
+    state.year = date.year;
+    state.month = date.month;
+    state.day = date.day;
     state.hour = t.hour;
     state.minute = t.minute;
-    state.offsetHalfHours = offset;
+    state.offsetHalfHours = t.offsetHalfHours;
     return kRdsClock;
 }
 
@@ -563,22 +544,22 @@ uint32_t RdsDecoder::Feed(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
         w.state.pi = a;
         out |= kRdsPi;
     }
-    const unsigned group = b >> 11;
+    const RdsGroupType group = RdsGroupTypeOf(b);
     const bool versionB = (group & 1) != 0;
     out |= w.Basic(b, d, group);
-    if (static_cast<int>(group) == w.radioTextPlusGroup && group != k3A) return out | w.RadioTextPlus(b, c, d);
+    if (static_cast<int>(group) == w.radioTextPlusGroup && group != kRdsGroup3A) return out | w.RadioTextPlus(b, c, d);
     switch (group) {
-        case k0A: out |= w.Frequencies(c); break;
-        case k1A:
-        case k1B: out |= w.ProgrammeItem(c, d, versionB); break;
-        case k2A:
-        case k2B: out |= w.RadioText(b, c, d, versionB); break;
-        case k3A: out |= w.OpenData(b, d); break;
-        case k4A: out |= w.Clock(b, c, d); break;
-        case k10A: out |= w.ProgrammeTypeName(b, c, d); break;
-        case k14A:
-        case k14B: out |= w.OtherNetwork(b, c, d, versionB); break;
-        case k15A: out |= w.LongName(b, c, d); break;
+        case kRdsGroup0A: out |= w.Frequencies(c); break;
+        case kRdsGroup1A:
+        case kRdsGroup1B: out |= w.ProgrammeItem(c, d, versionB); break;
+        case kRdsGroup2A:
+        case kRdsGroup2B: out |= w.RadioText(b, c, d, versionB); break;
+        case kRdsGroup3A: out |= w.OpenData(b, d); break;
+        case kRdsGroup4A: out |= w.Clock(b, c, d); break;
+        case kRdsGroup10A: out |= w.ProgrammeTypeName(b, c, d); break;
+        case kRdsGroup14A:
+        case kRdsGroup14B: out |= w.OtherNetwork(b, c, d, versionB); break;
+        case kRdsGroup15A: out |= w.LongName(b, c, d); break;
         default: break;
     }
     return out;

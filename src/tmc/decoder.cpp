@@ -1,14 +1,12 @@
 // Alert-C (ISO 14819-1) from the blocks of groups 3A and 8A.
 #include <cstring>
 
+#include "rds/blocks.h"
 #include "rdstmc_tmc.h"
 
 namespace rdstmc {
 namespace {
 
-constexpr int kGroup1A = 2;
-constexpr int kGroup3A = 6;   // group code: 2 x type + version
-constexpr int kGroup8A = 16;
 constexpr uint16_t kTmcAid = 0xCD46, kTmcAidAlternative = 0xCD47;
 constexpr int kGapGroups[4] = {3, 5, 8, 11};
 // Data bits of each optional-content label, by label number.
@@ -26,8 +24,6 @@ enum Label {
 int Bit(unsigned word, int bit) { return static_cast<int>((word >> bit) & 1u); }
 int Bits(unsigned word, int low, int count) { return static_cast<int>((word >> low) & ((1u << count) - 1u)); }
 
-// An RDS AF code (1-204) in 100 kHz units; 0 for the codes that are no frequency.
-int AfFrequency(int code) { return code >= 1 && code <= 204 ? 875 + code : 0; }
 
 bool SameSystem(const TmcSystemInfo& a, const TmcSystemInfo& b) {
     return a.pi == b.pi && a.aid == b.aid && a.applicationGroup == b.applicationGroup && a.ltn == b.ltn &&
@@ -41,7 +37,7 @@ bool SameSystem(const TmcSystemInfo& a, const TmcSystemInfo& b) {
 TmcSystemInfo UnknownSystem(uint16_t pi) {
     TmcSystemInfo s{};
     s.pi = pi;
-    s.applicationGroup = kGroup8A;
+    s.applicationGroup = kRdsGroup8A;
     s.ltn = s.gap = s.sid = s.ta = s.tw = s.td = s.ltcc = s.encryptionId = s.ltnBeforeEncryption = s.ecc = -1;
     return s;
 }
@@ -143,10 +139,10 @@ TmcDecoder::Result TmcDecoder::Feed(uint32_t word0, uint32_t word1) {
 }
 
 TmcDecoder::Result TmcDecoder::FeedBlocks(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
-    const int group = Bits(b, 11, 5);
-    if (group == kGroup3A) return SystemGroup(a, b, c, d);
-    if (group == kGroup1A) return CountryGroup(a, c);
-    if (group != kGroup8A) return Result::None;
+    const RdsGroupType group = RdsGroupTypeOf(b);
+    if (group == kRdsGroup3A) return SystemGroup(a, b, c, d);
+    if (group == kRdsGroup1A) return CountryGroup(a, c);
+    if (group != kRdsGroup8A) return Result::None;
     if (Bit(b, 4)) return TuningGroup(a, b, c, d);
     if ((b & 0x1F) == 0) return EncryptionGroup(a, c, d);
     return UserGroup(a, b, c, d);
@@ -236,13 +232,13 @@ TmcDecoder::Result TmcDecoder::TuningGroup(uint16_t pi, uint16_t b, uint16_t c, 
             break;
         }
         case 6:
-            t.alternativeFrequencies[0] = AfFrequency(c >> 8);
-            t.alternativeFrequencies[1] = AfFrequency(c & 0xFF);
+            t.alternativeFrequencies[0] = rds::FmCarrier(c >> 8);
+            t.alternativeFrequencies[1] = rds::FmCarrier(c & 0xFF);
             t.otherPi = d;
             break;
         case 7:
-            t.tuningFrequency = AfFrequency(c >> 8);
-            t.mappedFrequency = AfFrequency(c & 0xFF);
+            t.tuningFrequency = rds::FmCarrier(c >> 8);
+            t.mappedFrequency = rds::FmCarrier(c & 0xFF);
             t.otherPi = d;
             break;
         case 8:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "rds/blocks.h"
 #include "rdstmc_tmc.h"
 #include "tmc/calendar.h"
 #include "tmc/event_properties_data.h"
@@ -20,8 +21,6 @@ enum QuantifierType {
 constexpr int kLastFiveBitType = kDuration;
 // A 5-bit quantifier of 0 stands for 32.
 constexpr int kFiveBitZero = 32;
-
-constexpr uint16_t kGroup4A = 8;  // group code: 2 x type + version
 
 std::string Format(const char* format, int a, int b = 0) {
     char text[64];
@@ -73,14 +72,16 @@ std::string TmcQuantifierText(int type, int value) {
         case kTonnes: return Tenths(value <= 100 ? value : 100 + (value - 100) * 5) + " tonnes";
         case kMetres: return Tenths(value <= 100 ? value : 100 + (value - 100) * 5) + " metres";
         case kMillimetres: return Format("of up to %d millimetres", value);
-        case kMegahertz:
-            // An AF code: 87.6 MHz onwards in 100 kHz steps.
-            return value >= 1 && value <= 204 ? Tenths(875 + value) + " MHz" : std::to_string(value);
-        case kKilohertz:
-            // LF (153 kHz onwards) and MF (531 kHz onwards) in 9 kHz steps.
-            if (value >= 1 && value <= 15) return Format("%d kHz", 153 + 9 * (value - 1));
-            if (value >= 16 && value <= 135) return Format("%d kHz", 531 + 9 * (value - 16));
-            return std::to_string(value);
+        case kMegahertz: {
+            // An AF code.
+            const int carrier = value >= 0 ? rds::FmCarrier(static_cast<unsigned>(value)) : 0;
+            return carrier != 0 ? Tenths(carrier) + " MHz" : std::to_string(value);
+        }
+        case kKilohertz: {
+            // An LF or MF frequency code.
+            const int kilohertz = value >= 0 ? rds::LfMfKilohertz(static_cast<unsigned>(value)) : 0;
+            return kilohertz != 0 ? Format("%d kHz", kilohertz) : std::to_string(value);
+        }
         default: return std::to_string(value);
     }
 }
@@ -88,16 +89,12 @@ std::string TmcQuantifierText(int type, int value) {
 bool TmcClockTimeOf(uint32_t word0, uint32_t word1, int64_t& utcSeconds, int& localOffsetMinutes) {
     const uint16_t b = static_cast<uint16_t>(word0), c = static_cast<uint16_t>(word1 >> 16),
                    d = static_cast<uint16_t>(word1);
-    if (((b >> 11) & 0x1F) != kGroup4A) return false;
-    const int64_t mjd = (static_cast<int64_t>(b & 0x3) << 15) | (c >> 1);
-    const int hour = ((c & 1) << 4) | (d >> 12);
-    const int minute = (d >> 6) & 0x3F;
-    if (mjd == 0 || hour > 23 || minute > 59) return false;
+    if (RdsGroupTypeOf(b) != kRdsGroup4A) return false;
+    const rds::ClockTime t = rds::ClockTimeOf(b, c, d);
+    if (!rds::IsValid(t)) return false;
     constexpr int64_t kMjdOf1970 = 40587;
-    utcSeconds = (mjd - kMjdOf1970) * calendar::kSecondsPerDay + hour * 3600 + minute * 60;
-    // Half hours, with a sign bit.
-    const int halfHours = d & 0x1F;
-    localOffsetMinutes = (d & 0x20) ? -30 * halfHours : 30 * halfHours;
+    utcSeconds = (t.mjd - kMjdOf1970) * calendar::kSecondsPerDay + t.hour * 3600 + t.minute * 60;
+    localOffsetMinutes = 30 * t.offsetHalfHours;
     return true;
 }
 

@@ -266,6 +266,12 @@ TEST(ClockTime, AGroup4AGivesUtcAndTheLocalOffset) {
     EXPECT_EQ(utc, kMidnight + 7 * kHour + 31 * kMinute);
     EXPECT_EQ(offset, 60);
     EXPECT_FALSE(TmcClockTimeOf(0xD3C58000u, w1, utc, offset)) << "an 8A group";
+    // Day 0 (a station without a clock) and days before 1900, where the
+    // standard's date conversion no longer holds, are no time.
+    for (const uint32_t day : {0u, 15078u}) {
+        EXPECT_FALSE(TmcClockTimeOf(0xD3C54000u, (day << 1) << 16 | (hour & 0xF) << 12 | minute << 6, utc, offset))
+            << day;
+    }
 }
 
 }  // namespace

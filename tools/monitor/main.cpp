@@ -83,8 +83,7 @@ public:
     void OnRdsGroup(const TmcRdsGroup& group) override {
         const uint32_t changes = rds_.Feed(group);
         if (changes) view_.Rds(changes, rds_.State());
-        constexpr unsigned kGroup1A = 2;
-        if ((group.blocks[1] >> 11) == kGroup1A) {
+        if (RdsGroupTypeOf(group.blocks[1]) == kRdsGroup1A) {
             traffic_.Group(static_cast<unsigned>(group.blocks[0]) << 16 | group.blocks[1],
                            static_cast<unsigned>(group.blocks[2]) << 16 | group.blocks[3]);
         }

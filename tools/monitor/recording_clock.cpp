@@ -11,8 +11,6 @@
 namespace rdstmc::monitor {
 namespace {
 
-constexpr uint32_t kGroup4A = 8;
-
 int64_t WallClockUtcMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
@@ -31,7 +29,6 @@ bool ClockTimeOf(std::string_view sentence, int64_t& utcSeconds) {
     }
     const uint32_t a = static_cast<uint32_t>(fields[1]) & 0xFFFF, b = static_cast<uint32_t>(fields[2]) & 0xFFFF;
     const uint32_t c = static_cast<uint32_t>(fields[3]) & 0xFFFF, d = static_cast<uint32_t>(fields[4]) & 0xFFFF;
-    if (((b >> 11) & 0x1F) != kGroup4A) return false;
     int offset = 0;
     return TmcClockTimeOf(a << 16 | b, c << 16 | d, utcSeconds, offset);
 }

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include <rdstmc_rds.h>
+
 #include "geojson.h"
 #include "system.h"
 #include "tool_support.h"
@@ -11,7 +13,6 @@
 namespace rdstmc::monitor {
 namespace {
 
-constexpr unsigned kGroup1A = 2, kGroup3A = 6, kGroup4A = 8, kGroup8A = 16;
 constexpr uint16_t kTmcAid = 0xCD46, kTmcAidAlternative = 0xCD47;
 // A changed picture is written at most this often while the monitor runs,
 // and always at its end.
@@ -37,12 +38,12 @@ bool Traffic::Restore(std::string& error) {
 }
 
 void Traffic::Group(uint32_t word0, uint32_t word1) {
-    const unsigned group = (word0 >> 11) & 0x1F;
+    const RdsGroupType group = RdsGroupTypeOf(static_cast<uint16_t>(word0));
     const unsigned aid = word1 & 0xFFFF;
     // Shown as blocks with --raw, or when the decoder does not read the group
     // (a 3A group of another application).
-    const bool decoded = group == kGroup1A || group == kGroup4A || group == kGroup8A ||
-                         (group == kGroup3A && (aid == kTmcAid || aid == kTmcAidAlternative));
+    const bool decoded = group == kRdsGroup1A || group == kRdsGroup4A || group == kRdsGroup8A ||
+                         (group == kRdsGroup3A && (aid == kTmcAid || aid == kTmcAidAlternative));
     if (options_.raw || !decoded) view_.RawGroup(word0, word1);
 
     unsigned tick = 0;
