@@ -161,22 +161,32 @@ def test_a_log_made_after_24_days_of_uptime_reads_as_any_other(recording, tmp_pa
         [m.location for m in rdstmc.recording_messages(recording)]
 
 
-def test_two_receivers_run_at_once_a_module_and_a_recording(device, recording):
-    heard = {"port": [], "replay": []}
-    port = rdstmc.Receiver(device, 38400)
-    replay = rdstmc.Receiver(recording=recording)
-    port.on_station = lambda pi, name: heard["port"].append(name)
-    replay.on_station = lambda pi, name: heard["replay"].append(name)
-    port.open()
+def test_two_modules_and_a_recording_each_heard_by_their_own_receiver(device, recording, tmp_path):
+    other_recording = tmp_path / "other.log"
+    other_recording.write_bytes(open(recording, "rb").read().replace(frame('$PLTCH,"JACK FM "').encode(),
+                                                                      frame('$PLTCH,"OTHER FM"').encode()))
+    emulator = subprocess.Popen([os.environ["RDSTMC_EMULATOR"], "--recording", str(other_recording)],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     try:
-        with replay:
-            assert wait_until(lambda: heard["port"] and heard["replay"])
-            assert port.is_open and replay.frequency == 969 and port.frequency == 969
-        assert port.is_open and replay.frequency is None
+        other_device = re.match(r"device: (\S+)", emulator.stdout.readline()).group(1)
+        threading.Thread(target=emulator.stdout.read, daemon=True).start()
+        heard = {"first": [], "second": [], "replay": []}
+        receivers = {"first": rdstmc.Receiver(device, 38400), "second": rdstmc.Receiver(other_device, 38400),
+                     "replay": rdstmc.Receiver(recording=recording)}
+        for name, receiver in receivers.items():
+            receiver.on_station = lambda pi, station, name=name: heard[name].append(station)
+            receiver.open()
+        try:
+            assert wait_until(lambda: all(heard.values()))
+            assert receivers["second"].station == (25089, "OTHER FM")
+        finally:
+            for receiver in receivers.values():
+                receiver.close()
+        assert not any(receiver.is_open for receiver in receivers.values())
+        assert set(heard["first"]) == set(heard["replay"]) == {"JACK FM "} and set(heard["second"]) == {"OTHER FM"}
     finally:
-        port.close()
-    assert not port.is_open
-    assert heard["port"][0] == heard["replay"][0] == "JACK FM "
+        emulator.terminate()
+        emulator.wait(10)
 
 
 def test_a_refused_open_says_why(tmp_path):
