@@ -175,6 +175,10 @@ public:
      * reported again, so a burst of copies gives one Message; any other
      * message in between ends the burst. */
     const TmcMessage& Message() const { return message_; }
+    /* User groups given up (out of sequence, or of a message that cannot be
+     * one: event code 0, where event codes start at 1) since construction or
+     * Reset, for a receiver's statistics. */
+    unsigned long Dropped() const { return dropped_; }
     const TmcSystemInfo& SystemInfo() const { return system_; }
     const TmcTuningInfo& TuningInfo() const { return tuning_; }
 
@@ -201,6 +205,7 @@ private:
     Groups pending_;
     Groups last_;
     int expectedSequence_;      /* group sequence indicator the next group must carry; -1: none pending */
+    unsigned long dropped_;
 };
 
 /* The clock time of a group 4A, as OnRawData gives it: UTC in seconds since

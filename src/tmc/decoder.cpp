@@ -131,6 +131,7 @@ void TmcDecoder::Reset() {
     std::memset(&pending_, 0, sizeof pending_);
     std::memset(&last_, 0, sizeof last_);
     expectedSequence_ = -1;
+    dropped_ = 0;
 }
 
 TmcDecoder::Result TmcDecoder::Feed(uint32_t word0, uint32_t word1) {
@@ -258,13 +259,16 @@ TmcDecoder::Result TmcDecoder::TuningGroup(uint16_t pi, uint16_t b, uint16_t c, 
 
 TmcDecoder::Result TmcDecoder::UserGroup(uint16_t pi, uint16_t b, uint16_t c, uint16_t d) {
     const auto drop = [&] {
+        dropped_ += static_cast<unsigned long>(pending_.count) + 1;
         pending_.count = 0;
         expectedSequence_ = -1;
         return Result::None;
     };
     if (Bit(b, 3)) {  // single-group message
-        drop();
+        // It ends any message in assembly, which is then lost.
+        dropped_ += static_cast<unsigned long>(pending_.count);
         pending_ = Groups{pi, 1, {b}, {c}, {d}};
+        expectedSequence_ = -1;
         return Complete();
     }
     // Stations send each group of a message two or three times, often with
@@ -276,6 +280,7 @@ TmcDecoder::Result TmcDecoder::UserGroup(uint16_t pi, uint16_t b, uint16_t c, ui
         }
     }
     if (Bit(c, 15)) {  // first group of a multi-group message: any earlier one is given up
+        dropped_ += static_cast<unsigned long>(pending_.count);
         pending_ = Groups{pi, 1, {b}, {c}, {d}};
         expectedSequence_ = -1;
         return Result::None;
@@ -304,6 +309,10 @@ TmcDecoder::Result TmcDecoder::Complete() {
                           std::memcmp(done.d, last_.d, sizeof done.d) == 0;
     last_ = done;
     if (repeated) return Result::None;
+    if (Bits(done.c[0], 0, 11) == 0) {
+        dropped_ += static_cast<unsigned long>(done.count);
+        return Result::None;
+    }
 
     TmcMessage& m = message_;
     std::memset(&m, 0, sizeof m);

@@ -186,6 +186,17 @@ TEST(TmcDecoder, IncompleteOrOutOfOrderMessagesAreDroppedNotGuessed) {
     EXPECT_EQ(decoder.Message().groups, 3);
 }
 
+// Event codes start at 1: a group with event 0 (a real station sent one) is
+// no message, single or multi-group, and is counted with what was dropped.
+TEST(TmcDecoder, EventCodeZeroIsNoMessage) {
+    TmcDecoder decoder;
+    EXPECT_EQ(Feed(decoder, {Single(0, false, false, 0, 0, 31273)}), Result::None);
+    EXPECT_EQ(decoder.Dropped(), 1u);
+    EXPECT_EQ(Feed(decoder, Multi(3, false, 0, 0, 7, {{2, 1}})), Result::None);
+    EXPECT_EQ(decoder.Dropped(), 3u);
+    EXPECT_EQ(Feed(decoder, {Single(0, false, false, 0, 1, 31273)}), Result::Message);
+}
+
 // As a real station sent it: each group of a three-group message twice or
 // more, with system groups between the copies.
 TEST(TmcDecoder, CopiesOfAGroupAmidOtherGroupsDoNotBreakTheMessage) {

@@ -523,6 +523,32 @@ TEST(Tools, MonitorKeepsAGeoJsonLayerWhoseFeaturesFollowTheTablesChains) {
     EXPECT_DOUBLE_EQ(back["geometry"]["coordinates"][1][0].number, 1.5) << "from Messe back to Zentrum Süd";
 }
 
+// An encrypted service's location code is no table's: with the ring road
+// loaded, a message "at" Zentrum Süd's code (11) is not placed there, and
+// every view says the location is encrypted.
+TEST(Tools, AnEncryptedLocationIsNeverLookedUpAndSaidToBeEncrypted) {
+    test::TempDir dir, tables;
+    test::WriteRingRoadTable(tables);
+    test::WriteFile(dir.File("groups.txt"), "D201 3010 01C0 CD46\nD201 8000 0021 1C00\nD201 8008 1065 000B\n");
+    const std::string layer = dir.File("traffic.geojson");
+    ChildProcess human({MONITOR_PATH, "--replay", dir.File("groups.txt"), "--speed", "max", "--locations",
+                        tables.Path(), "--geojson", layer});
+    ASSERT_EQ(human.Wait(20s), 0) << human.Errors();
+    EXPECT_TRUE(Has(human.Output(), "event 101 at encrypted location 11 ext +2")) << human.Output();
+    EXPECT_FALSE(Has(human.Output(), "Nordring")) << human.Output();
+    const test::Json feature = test::Json::Parse(test::ReadFile(layer))["features"][0];
+    EXPECT_EQ(feature["geometry"].type, test::Json::Type::Null);
+    EXPECT_TRUE(feature["properties"]["location_encrypted"].boolean);
+    EXPECT_FALSE(feature["properties"].Has("road"));
+
+    ChildProcess json({MONITOR_PATH, "--replay", dir.File("groups.txt"), "--speed", "max", "--json", "--locations",
+                       tables.Path()});
+    ASSERT_EQ(json.Wait(20s), 0) << json.Errors();
+    EXPECT_TRUE(Has(json.Output(), "\"location\":11,")) << json.Output();
+    EXPECT_TRUE(Has(json.Output(), "\"location_encrypted\":true")) << json.Output();
+    EXPECT_FALSE(Has(json.Output(), "location_text")) << json.Output();
+}
+
 TEST(Tools, MonitorReadsAReceiverThroughATcpBridgeAndComesBackWhenItDoes) {
     auto bridge = std::make_unique<ChildProcess>(std::vector<std::string>{EMULATOR_PATH, "--tcp", "0"});
     ASSERT_TRUE(bridge->WaitForOutput("tcp: ", 10s)) << bridge->Errors();

@@ -45,6 +45,7 @@ std::string Feature(const TmcStoredMessage& s, const EventTable* events, const L
                              "\",\"extent\":" + std::to_string(m.extent) + ",\"events\":[" + codes +
                              "],\"update_class\":" + std::to_string(s.updateClass) + ",\"expires\":\"" +
                              tools::IsoUtc(s.expires) + "\"";
+    if (m.encrypted) properties += ",\"location_encrypted\":true";
     if (found) {
         properties += ",\"road\":" + JsonString(RoadWords(stretch)) + ",\"from\":" +
                       JsonString(PlaceWords(stretch.primary)) + ",\"to\":" + JsonString(PlaceWords(stretch.secondary)) +

@@ -242,7 +242,9 @@ MessageWords Describe(const TmcMessage& m, const EventTable* events, const Locat
                    "\"urgency\":\"%s\",\"groups\":%d,\"encrypted\":%s",
                    m.location, m.extent, m.negativeDirection ? "negative" : "positive", m.diversion ? "true" : "false",
                    m.duration, TmcUrgencyName(urgency), m.groups, m.encrypted ? "true" : "false");
-    text += Format(" at %u", m.location);
+    // An encrypted service's location code names no place in any table.
+    text += Format(m.encrypted ? " at encrypted location %u" : " at %u", m.location);
+    if (m.encrypted) json += ",\"location_encrypted\":true";
     const std::string place = locations && !m.encrypted ? locations->Describe(m.pi, m.ltn, m.location, m.ecc) : "";
     TmcStretch stretch;
     if (locations != nullptr && locations->Stretch(m, stretch)) {
@@ -258,7 +260,6 @@ MessageWords Describe(const TmcMessage& m, const EventTable* events, const Locat
     text += Format(" ext %c%d", m.negativeDirection ? '-' : '+', m.extent);
     if (m.diversion) text += ", diversion advised";
     if (urgency != TmcUrgency::Normal) text += std::string(", ") + TmcUrgencyName(urgency);
-    if (m.encrypted) text += ", encrypted";
     if (m.groups > 1) text += Format(", %d groups", m.groups);
     if (m.quantifierCount > 0) {
         std::string q;
