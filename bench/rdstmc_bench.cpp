@@ -248,46 +248,59 @@ BENCHMARK(FeedThroughput);
 
 // A country's location table, written here: 600 roads of 100 points each
 // (60 000 locations), chained by offsets, every point with its own name and
-// coordinates.
-const std::string& CountryTable() {
-    static const std::string directory = [] {
-        char pattern[] = "/tmp/rdstmc-bench-lcl-XXXXXX";
-        const std::string dir = mkdtemp(pattern) ? pattern : "";
-        std::string names = "CID;LID;NID;NAME;NCOMMENT;OFFICIALNAME\r\n";
-        std::string roads = "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;POL_LCD;PES_LEV\r\n";
-        std::string points = "CID;TABCD;LCD;CLASS;TCD;STCD;JUNCTIONNUMBER;RNID;N1ID;N2ID;POL_LCD;OTH_LCD;SEG_LCD;"
-                             "ROA_LCD;XCOORD;YCOORD\r\n";
-        std::string offsets = "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n";
-        constexpr int kRoads = 600, kPointsPerRoad = 100;
-        for (int r = 0; r < kRoads; ++r) {
-            const int road = 60000 + r;
-            roads += "58;1;" + std::to_string(road) + ";L;1;1;A" + std::to_string(r) + ";;" +
-                     std::to_string(r * kPointsPerRoad + 1) + ";" + std::to_string(r * kPointsPerRoad + kPointsPerRoad) + ";;\r\n";
-            for (int p = 0; p < kPointsPerRoad; ++p) {
-                const int lcd = r * kPointsPerRoad + p + 1;
-                names += "58;1;" + std::to_string(lcd) + ";Ort " + std::to_string(lcd) + ";;\r\n";
-                points += "58;1;" + std::to_string(lcd) + ";P;1;3;" + std::to_string(p) + ";;" + std::to_string(lcd) +
-                          ";;;;;" + std::to_string(road) + ";+00" + std::to_string(600000 + lcd) + ";+05" +
-                          std::to_string(100000 + lcd) + "\r\n";
-                offsets += "58;1;" + std::to_string(lcd) + ";" + (p > 0 ? std::to_string(lcd - 1) : "") + ";" +
-                           (p + 1 < kPointsPerRoad ? std::to_string(lcd + 1) : "") + "\r\n";
-            }
+// coordinates. Semicolons and coordinates in hundred-thousandths of a degree,
+// or (`published`) tabs and decimal degrees, as Finland publishes its table.
+std::string WriteCountryTable(bool published) {
+    char pattern[] = "/tmp/rdstmc-bench-lcl-XXXXXX";
+    const std::string dir = mkdtemp(pattern) ? pattern : "";
+    std::string names = "CID;LID;NID;NAME;NCOMMENT;OFFICIALNAME\r\n";
+    std::string roads = "CID;TABCD;LCD;CLASS;TCD;STCD;ROADNUMBER;RNID;N1ID;N2ID;POL_LCD;PES_LEV\r\n";
+    std::string points = "CID;TABCD;LCD;CLASS;TCD;STCD;JUNCTIONNUMBER;RNID;N1ID;N2ID;POL_LCD;OTH_LCD;SEG_LCD;"
+                         "ROA_LCD;XCOORD;YCOORD\r\n";
+    std::string offsets = "CID;TABCD;LCD;NEG_OFF_LCD;POS_OFF_LCD\r\n";
+    constexpr int kRoads = 600, kPointsPerRoad = 100;
+    for (int r = 0; r < kRoads; ++r) {
+        const int road = 60000 + r;
+        roads += "58;1;" + std::to_string(road) + ";L;1;1;A" + std::to_string(r) + ";;" +
+                 std::to_string(r * kPointsPerRoad + 1) + ";" + std::to_string(r * kPointsPerRoad + kPointsPerRoad) + ";;\r\n";
+        for (int p = 0; p < kPointsPerRoad; ++p) {
+            const int lcd = r * kPointsPerRoad + p + 1;
+            names += "58;1;" + std::to_string(lcd) + ";Ort " + std::to_string(lcd) + ";;\r\n";
+            const std::string x = std::to_string(600000 + lcd), y = std::to_string(5100000 + lcd);
+            points += "58;1;" + std::to_string(lcd) + ";P;1;3;" + std::to_string(p) + ";;" + std::to_string(lcd) +
+                      ";;;;;" + std::to_string(road) + ";" +
+                      (published ? x.substr(0, 1) + "." + x.substr(1) + ";" + y.substr(0, 2) + "." + y.substr(2)
+                                 : "+00" + x + ";+0" + y) +
+                      "\r\n";
+            offsets += "58;1;" + std::to_string(lcd) + ";" + (p > 0 ? std::to_string(lcd - 1) : "") + ";" +
+                       (p + 1 < kPointsPerRoad ? std::to_string(lcd + 1) : "") + "\r\n";
         }
-        const auto write = [&](const char* name, const std::string& text) {
-            std::ofstream(dir + "/" + name, std::ios::binary) << text;
-        };
-        write("README.DAT", "character set UTF-8\r\n");
-        write("NAMES.DAT", names);
-        write("ROADS.DAT", roads);
-        write("POINTS.DAT", points);
-        write("POFFSETS.DAT", offsets);
-        return dir;
-    }();
+    }
+    const auto write = [&](const char* name, std::string text) {
+        if (published) std::replace(text.begin(), text.end(), ';', '\t');
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+    };
+    write("README.DAT", "character set UTF-8\r\n");
+    write("NAMES.DAT", names);
+    write("ROADS.DAT", roads);
+    write("POINTS.DAT", points);
+    write("POFFSETS.DAT", offsets);
+    return dir;
+}
+
+const std::string& CountryTable() {
+    static const std::string directory = WriteCountryTable(false);
     return directory;
 }
 
+const std::string& PublishedCountryTable() {
+    static const std::string directory = WriteCountryTable(true);
+    return directory;
+}
+
+// Arg 0: semicolons and integer coordinates; 1: tabs and decimal degrees.
 void LocationTableLoad(benchmark::State& state) {
-    const std::string& dir = CountryTable();
+    const std::string& dir = state.range(0) ? PublishedCountryTable() : CountryTable();
     size_t size = 0;
     for (auto _ : state) {
         rdstmc::LocationTable table;
@@ -297,7 +310,7 @@ void LocationTableLoad(benchmark::State& state) {
     }
     state.counters["locations"] = static_cast<double>(size);
 }
-BENCHMARK(LocationTableLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(LocationTableLoad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A message's words and its stretch over 5 locations, at locations spread
 // over the whole table.

@@ -1,6 +1,9 @@
-// Location tables in the exchange format of the table publishers: one
-// semicolon-separated .DAT file per kind of record, each with a header line
-// naming its columns, in the character set that README.DAT names.
+// Location tables in the exchange format of the table publishers: one .DAT
+// file per kind of record, each with a header line naming its columns, in
+// the character set that README.DAT names. Publishers separate the fields
+// with semicolons or with tabs, add columns and files of their own, and give
+// coordinates in hundred-thousandths of a degree or in decimal degrees: all
+// are read as they come.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -21,8 +24,10 @@ constexpr uint16_t kWindows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-// Coordinates are given in units of 10^-5 degree.
+// Coordinates are held in units of 10^-5 degree, at most 180 degrees.
 constexpr double kCoordinateUnit = 1e-5;
+constexpr int kCoordinateDecimals = 5;
+constexpr long long kMaxCoordinateUnits = 18000000;
 constexpr int kNone = -1;
 
 void AppendUtf8(std::string& out, unsigned cp) {
@@ -107,6 +112,9 @@ class DatFile {
 public:
     bool Open(const std::string& path) {
         if (!ReadWhole(path, text_)) return false;
+        // The header line tells the separator: tabs when it has tabs and no semicolon.
+        const std::string_view first(text_.data(), std::min(text_.find('\n'), text_.size()));
+        separator_ = first.find('\t') != std::string_view::npos && first.find(';') == std::string_view::npos ? '\t' : ';';
         const char* at = text_.data();
         const char* const end = at + text_.size();
         bool header = true;
@@ -154,12 +162,59 @@ public:
         return static_cast<int>(t[0] == '-' ? -v : v);
     }
     bool HasNumber(size_t row, int column) const { return !Text(row, column).empty() && Number(row, column) != kNone; }
+    // Whether any row's field in `column` has a decimal point: a column of
+    // coordinates is in decimal degrees then, whole degrees included ("61").
+    bool HasDecimalPoints(int column) const {
+        for (size_t r = 0; r < Rows(); ++r) {
+            if (Text(r, column).find('.') != std::string_view::npos) return true;
+        }
+        return false;
+    }
+    // A coordinate in hundred-thousandths of a degree, from a signed integer
+    // in those units ("+02501563") or from decimal `degrees` ("25.015626",
+    // rounded half away from zero to the unit). False for an empty or
+    // malformed field.
+    bool Coordinate(size_t row, int column, bool degrees, int& out) const {
+        if (!degrees) {
+            if (!HasNumber(row, column)) return false;
+            out = Number(row, column);
+            return true;
+        }
+        const std::string_view t = Text(row, column);
+        size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
+        long long units = 0;
+        int fraction = -1;  // digits after the point; -1 before it
+        bool digits = false, roundUp = false;
+        for (; i < t.size(); ++i) {
+            if (t[i] == '.' && fraction < 0) {
+                fraction = 0;
+            } else if (t[i] >= '0' && t[i] <= '9') {
+                digits = true;
+                if (fraction >= kCoordinateDecimals) {
+                    if (fraction == kCoordinateDecimals) roundUp = t[i] >= '5';
+                    ++fraction;
+                    continue;
+                }
+                units = units * 10 + (t[i] - '0');
+                if (fraction >= 0) ++fraction;
+                if (units > kMaxCoordinateUnits) return false;
+            } else {
+                return false;
+            }
+        }
+        if (!digits) return false;
+        for (int f = fraction < 0 ? 0 : fraction; f < kCoordinateDecimals; ++f) units *= 10;
+        if (roundUp) ++units;
+        if (units > kMaxCoordinateUnits) return false;
+        out = static_cast<int>(t[0] == '-' ? -units : units);
+        return true;
+    }
 
 private:
     void SplitInto(std::string_view line) {
         size_t from = 0;
         for (;;) {
-            const size_t semicolon = line.find(';', from);
+            const size_t semicolon = line.find(separator_, from);
             std::string_view field = line.substr(from, semicolon == std::string_view::npos ? std::string_view::npos
                                                                                            : semicolon - from);
             while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
@@ -171,6 +226,7 @@ private:
     }
 
     std::string text_;
+    char separator_ = ';';
     std::vector<std::pair<std::string, size_t>> columns_;
     std::vector<std::string_view> fields_;
     std::vector<size_t> rows_;  // where each row's fields begin, then the end
@@ -195,8 +251,14 @@ bool LocationTable::Load(const std::string& directory, std::string& error) {
         error = directory + ": no NAMES.DAT (a location table directory holds POINTS.DAT, ROADS.DAT, NAMES.DAT, ...)";
         return false;
     }
+    const auto unusable = [&](const char* dat, const char* columns) {
+        error = directory + "/" + dat + ": no " + columns +
+                " columns in its first line (the header line names the columns, separated by semicolons or tabs)";
+        return false;
+    };
     bool allUtf8 = true;
     const int nameCid = namesFile.Column("CID"), nameNid = namesFile.Column("NID"), nameText = namesFile.Column("NAME");
+    if (nameCid == kNone || nameNid == kNone || nameText == kNone) return unusable("NAMES.DAT", "CID, NID and NAME");
     for (size_t r = 0; r < namesFile.Rows() && allUtf8; ++r) allUtf8 = ValidUtf8(namesFile.Text(r, nameText));
     // Without a README the names tell: UTF-8 when they all are, else ISO-8859-1.
     Encoding encoding = allUtf8 ? Encoding::kUtf8 : Encoding::kLatin1;
@@ -211,13 +273,16 @@ bool LocationTable::Load(const std::string& directory, std::string& error) {
               [](const Name& a, const Name& b) { return std::tie(a.cid, a.nid) < std::tie(b.cid, b.nid); });
 
     std::vector<Location> locations;
+    // False for a file there but unusable; a file that is not there is no error.
     const auto load = [&](const char* dat, char type) {
         DatFile f;
-        if (!f.Open(directory + "/" + dat)) return;
+        if (!f.Open(directory + "/" + dat)) return true;
         const int cid = f.Column("CID"), tabcd = f.Column("TABCD"), lcd = f.Column("LCD"), road = f.Column("ROADNUMBER");
+        if (cid == kNone || tabcd == kNone || lcd == kNone) return unusable(dat, "CID, TABCD and LCD");
         const int rnid = f.Column("RNID"), nid = f.Column("NID"), n1 = f.Column("N1ID"), n2 = f.Column("N2ID");
         const int roaLcd = f.Column("ROA_LCD"), segLcd = f.Column("SEG_LCD"), polLcd = f.Column("POL_LCD");
         const int junction = f.Column("JUNCTIONNUMBER"), x = f.Column("XCOORD"), y = f.Column("YCOORD");
+        const bool degrees = f.HasDecimalPoints(x) || f.HasDecimalPoints(y);
         locations.reserve(locations.size() + f.Rows());
         for (size_t r = 0; r < f.Rows(); ++r) {
             Location l;
@@ -234,17 +299,16 @@ bool LocationTable::Load(const std::string& directory, std::string& error) {
             l.roadLcd = f.Number(r, roaLcd);
             l.segmentLcd = f.Number(r, segLcd);
             l.areaLcd = f.Number(r, polLcd);
-            l.hasCoordinates = f.HasNumber(r, x) && f.HasNumber(r, y);
-            l.x = l.hasCoordinates ? f.Number(r, x) : 0;
-            l.y = l.hasCoordinates ? f.Number(r, y) : 0;
+            l.hasCoordinates = f.Coordinate(r, x, degrees, l.x) && f.Coordinate(r, y, degrees, l.y);
+            if (!l.hasCoordinates) l.x = l.y = 0;
             locations.push_back(std::move(l));
         }
+        return true;
     };
-    load("POINTS.DAT", 'P');
-    load("SEGMENTS.DAT", 'L');
-    load("ROADS.DAT", 'L');
-    load("ADMINISTRATIVEAREA.DAT", 'A');
-    load("OTHERAREAS.DAT", 'A');
+    if (!load("POINTS.DAT", 'P') || !load("SEGMENTS.DAT", 'L') || !load("ROADS.DAT", 'L') ||
+        !load("ADMINISTRATIVEAREA.DAT", 'A') || !load("OTHERAREAS.DAT", 'A')) {
+        return false;
+    }
     if (locations.empty()) {
         error = directory + ": no locations in POINTS.DAT, SEGMENTS.DAT, ROADS.DAT or the area files";
         return false;

@@ -61,3 +61,28 @@ void WriteRingRoadTable(const TempDir& dir) {
 }
 
 }  // namespace rdstmc::test
+
+namespace rdstmc::test {
+
+void WritePublishedStyleTables(const TempDir& dir) {
+    WriteFile(dir.File("README.DAT"), "TABCD\tVERSION\tCHARSET\r\n17\t2026.1\tISO-8859-1\r\n");
+    WriteFile(dir.File("COUNTRIES.DAT"), "CID\tECC\tCCD\tCNAME\r\n27\tE1\t6\tSuomi\r\n");
+    WriteFile(dir.File("NAMES.DAT"),
+        "CID\tLID\tNID\tNAME\tNCOMMENT\tOFFICIALNAME\r\n"
+        "27\t1\t1\tLehtola\t\t\r\n27\t1\t2\tH\xE4meenlinna\t\t\r\n27\t1\t3\tMuittari\t\t\r\n");
+    WriteFile(dir.File("NAMETRANSLATIONS.DAT"), "CID\tLID\tNID\tTRANSLATION\r\n27\t2\t2\tTavastehus\r\n");
+    WriteFile(dir.File("ROADS.DAT"),
+        "CID\tTABCD\tLCD\tCLASS\tTCD\tSTCD\tROADNUMBER\tRNID\tN1ID\tN2ID\tPOL_LCD\tPES_LEV\r\n"
+        "27\t17\t100\tL\t1\t1\t9\t\t1\t3\t\t\r\n");
+    WriteFile(dir.File("POINTS.DAT"),
+        "ORDER\tLCD\tCID\tTABCD\tCLASS\tTCD\tSTCD\tN1ID\tROA_LCD\tXCOORD\tYCOORD\tETRS_TM35FINX\tETRS_TM35FINY\t"
+        "GEOCODE\r\n"
+        "1\t16833\t27\t17\tP\t1\t3\t1\t100\t25.015626\t62.723065\t3456789\t6954321\t908\r\n"
+        "2\t16832\t27\t17\tP\t1\t3\t2\t100\t24.46\t61\t\t\t\r\n"
+        "3\t16831\t27\t17\tP\t1\t3\t3\t100\t-0.5\t60.1\t\t\t\r\n");
+    WriteFile(dir.File("POFFSETS.DAT"),
+        "CID\tTABCD\tLCD\tNEG_OFF_LCD\tPOS_OFF_LCD\r\n"
+        "27\t17\t16833\t\t16832\r\n27\t17\t16832\t16833\t16831\r\n27\t17\t16831\t16832\t\r\n");
+}
+
+}  // namespace rdstmc::test

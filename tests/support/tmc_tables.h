@@ -22,4 +22,12 @@ void WriteLocationTables(const std::string& directory, const std::string& charse
 // Greenwich (negative longitude).
 void WriteRingRoadTable(const TempDir& dir);
 
+// Table 17 of country 27 (PI nibble 6, ECC E1) as Finland publishes its
+// table: tab-separated, ISO-8859-1 (README.DAT, tab-separated too, says
+// so), decimal-degree coordinates, columns in another order and beside ones
+// of its own, and files of its own: road 9 from Lehtola to Muittari (100),
+// points Lehtola (16833, 25.015626 E 62.723065 N), Hämeenlinna (16832) and
+// Muittari (16831), chained in positive direction.
+void WritePublishedStyleTables(const TempDir& dir);
+
 }  // namespace rdstmc::test

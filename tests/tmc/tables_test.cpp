@@ -126,6 +126,34 @@ TEST(LocationTable, NamesInLatin9AndCodePage1252ComeOutAsUtf8) {
     }
 }
 
+// A table as a country publishes it loads unchanged, its messages get their
+// geometry; a file that cannot be read is named.
+TEST(LocationTable, ATabSeparatedTableWithDecimalDegreesLoadsAsPublished) {
+    test::TempDir dir;
+    test::WritePublishedStyleTables(dir);
+    LocationTable table;
+    std::string error;
+    ASSERT_TRUE(table.Load(dir.Path(), error)) << error;
+    EXPECT_EQ(table.Describe(0x6403, 17, 16832, 0xE1), "9 Lehtola - Muittari: H\xC3\xA4meenlinna");
+    TmcMessage m{};
+    m.pi = 0x6403;
+    m.ltn = 17;
+    m.ecc = 0xE1;
+    m.location = 16833;
+    m.extent = 2;
+    TmcStretch stretch;
+    ASSERT_TRUE(table.Stretch(m, stretch));
+    ASSERT_EQ(stretch.points.size(), 3u);
+    EXPECT_NEAR(stretch.points[0].longitude, 25.01563, 1e-9) << "to the table's 10^-5 degree";
+    EXPECT_NEAR(stretch.points[0].latitude, 62.72307, 1e-9);
+    EXPECT_NEAR(stretch.points[1].latitude, 61.0, 1e-9);
+    EXPECT_NEAR(stretch.points[2].longitude, -0.5, 1e-9);
+
+    test::WriteFile(dir.File("POINTS.DAT"), "ORDER\tXCOORD\r\n1\t25.0\r\n");
+    EXPECT_FALSE(table.Load(dir.Path(), error));
+    EXPECT_NE(error.find("POINTS.DAT: no CID, TABCD and LCD columns"), std::string::npos) << error;
+}
+
 TEST(Tables, OpenFromAFolderWhoseNameNoAnsiCodePageSpells) {
     test::TempDir dir;
     const std::string folder = dir.File("\u0141ukasz \u0395\u03BB\u03AD\u03BD\u03B7");
