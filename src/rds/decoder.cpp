@@ -122,19 +122,30 @@ struct FrequencyAssembly {
             p.second = CarrierKilohertz(low);
         }
         if (p.first == 0 && p.second == 0) return false;  // fillers
+        // With groups lost in reception, pairs of the next list (or of this
+        // one's next round) follow without the count that opens it: a pair
+        // already taken, or one without the tuned frequency in a list that
+        // has shown itself method B, ends this list unfinished rather than
+        // gluing two together.
+        const bool repeated = std::any_of(pairs, pairs + pairCount,
+                                          [&](const Pair& q) { return q.first == p.first && q.second == p.second; });
+        if (repeated || (pairCount > 0 && HoldsTuned(pairs[0]) && !HoldsTuned(p))) {
+            expected = -1;
+            return false;
+        }
         if (pairCount < kRdsMaxFrequencies) pairs[pairCount++] = p;
         received += (p.first != 0) + (p.second != 0);
         return received >= expected;
     }
 
+    // A method-B pair: two FM frequencies, one of them the tuned one.
+    bool HoldsTuned(const Pair& p) const {
+        return first != 0 && p.first != 0 && p.second != 0 && (p.first == first) != (p.second == first);
+    }
+
     // Method B: every pair holds the first frequency, the tuned one.
     bool MethodB() const {
-        if (first == 0 || pairCount == 0) return false;
-        for (int i = 0; i < pairCount; ++i) {
-            const Pair& p = pairs[i];
-            if (p.first == 0 || p.second == 0 || (p.first == first) == (p.second == first)) return false;
-        }
-        return true;
+        return pairCount > 0 && std::all_of(pairs, pairs + pairCount, [&](const Pair& p) { return HoldsTuned(p); });
     }
 
     // The list as method A: every frequency in order.

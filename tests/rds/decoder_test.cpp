@@ -191,6 +191,34 @@ TEST(RdsDecoder, ANetworkOfManyTransmittersKeepsEveryList) {
     EXPECT_EQ(s.lists[kTransmitters - 1].same[0], 87500 + 100 * (kTransmitters + 100));
 }
 
+// Real reception loses groups: a list whose count group was lost runs on
+// into the next list, or into its own next round. Neither may be glued on.
+TEST(RdsDecoder, ListsWithLostGroupsAreNeverGluedTogether) {
+    RdsDecoder d;
+    const uint16_t b = B(0, false, 0);
+    // 93.8 MHz (code 63) announces 5 frequencies; after its first pair the
+    // rest is lost and 98.5's list (code 110) comes without its count.
+    d.Feed(kPi, b, Pair(224 + 5, 63), 0x2020);
+    d.Feed(kPi, b, Pair(63, 95), 0x2020);
+    EXPECT_EQ(d.Feed(kPi, b, Pair(110, 26), 0x2020) & (kRdsFrequenciesA | kRdsFrequenciesB), 0u);
+    EXPECT_EQ(d.Feed(kPi, b, Pair(110, 107), 0x2020) & (kRdsFrequenciesA | kRdsFrequenciesB), 0u);
+    EXPECT_EQ(d.State().listCount, 0);
+    EXPECT_EQ(d.State().frequencyCount, 0);
+    // Its next round, count lost again, repeats a pair already taken.
+    d.Feed(kPi, b, Pair(224 + 5, 63), 0x2020);
+    d.Feed(kPi, b, Pair(63, 95), 0x2020);
+    d.Feed(kPi, b, Pair(63, 95), 0x2020);
+    EXPECT_EQ(d.Feed(kPi, b, Pair(63, 107), 0x2020) & kRdsFrequenciesB, 0u);
+    EXPECT_EQ(d.State().listCount, 0);
+    // Whole, it is taken.
+    d.Feed(kPi, b, Pair(224 + 5, 63), 0x2020);
+    d.Feed(kPi, b, Pair(63, 95), 0x2020);
+    EXPECT_EQ(d.Feed(kPi, b, Pair(107, 63), 0x2020) & kRdsFrequenciesB, kRdsFrequenciesB);
+    ASSERT_EQ(d.State().listCount, 1);
+    EXPECT_EQ(d.State().lists[0].sameCount, 1);
+    EXPECT_EQ(d.State().lists[0].regionalCount, 1);
+}
+
 TEST(RdsDecoder, ProgrammeItemCountryLanguageClockNamesAndApplications) {
     RdsDecoder d;
     // 1A variant 0: ECC E0; PIN day 9, 07:30.
