@@ -161,6 +161,8 @@ typedef bool (*rdstmc_write_fn)(void* user, const char* bytes, size_t length);
 /* Open a feed: the program hands received bytes to rdstmc_feed. */
 RDSTMC_C_API bool rdstmc_open_feed(rdstmc_write_fn write, void* user);
 RDSTMC_C_API bool rdstmc_feed(const void* bytes, size_t length);
+/* One RDS group that came as a group, received at `tick` ms (see TmcFeedGroup in rdstmc_ext.h). */
+RDSTMC_C_API bool rdstmc_feed_group(const uint16_t blocks[4], uint32_t tick);
 
 /* ---- Queries: false, writing nothing, unless a port or replay runs ------- */
 
@@ -246,6 +248,7 @@ RDSTMC_C_API bool rdstmc_receiver_is_device_present(rdstmc_receiver* r);
 RDSTMC_C_API int rdstmc_receiver_last_error(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_open_feed(rdstmc_receiver* r, rdstmc_write_fn write, void* user);
 RDSTMC_C_API bool rdstmc_receiver_feed(rdstmc_receiver* r, const void* bytes, size_t length);
+RDSTMC_C_API bool rdstmc_receiver_feed_group(rdstmc_receiver* r, const uint16_t blocks[4], uint32_t tick);
 RDSTMC_C_API int rdstmc_receiver_get_status(rdstmc_receiver* r);
 RDSTMC_C_API bool rdstmc_receiver_get_frequency(rdstmc_receiver* r, int* frequency);
 RDSTMC_C_API bool rdstmc_receiver_get_health(rdstmc_receiver* r, int* health);

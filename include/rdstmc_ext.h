@@ -119,4 +119,16 @@ RDSTMC_API bool TmcOpenFeed(TmcWriteFunction write, void* context);
  * megabytes). False, taking nothing, when no feed is open. */
 RDSTMC_API bool TmcFeed(const void* bytes, size_t length);
 
+/* Hands the library one RDS group that came as a group (a hexadecimal list,
+ * an RDS Spy log, a decoder of the program's own): it reaches the group's
+ * decoders, listeners, activity events and log exactly as a "$PLTTR"
+ * sentence carrying it would, but without a sentence to write and read back.
+ * `tick` is when it was received, in milliseconds on any clock that wraps at
+ * 2^32 (only differences count): the sentence tick its listeners see. The
+ * library reads its own clock, for the activity events, only once a second
+ * of `tick`, so groups handed over faster than they were received cost no
+ * clock read each. As TmcFeed otherwise: false, taking nothing, when no
+ * feed is open. */
+RDSTMC_API bool TmcFeedGroup(const TmcRdsGroup& group, unsigned tick);
+
 #endif /* RDSTMC_EXT_H */

@@ -128,6 +128,11 @@ bool rdstmc_receiver_open_feed(rdstmc_receiver* r, rdstmc_write_fn write, void* 
     }
     return rdstmc::OpenFeed(S(r), std::move(transport));
 }
+bool rdstmc_receiver_feed_group(rdstmc_receiver* r, const uint16_t blocks[4], uint32_t tick) {
+    if (blocks == nullptr) return false;
+    const TmcRdsGroup group = {{blocks[0], blocks[1], blocks[2], blocks[3]}};
+    return rdstmc::FeedGroup(S(r), group, tick);
+}
 bool rdstmc_receiver_feed(rdstmc_receiver* r, const void* bytes, size_t length) {
     return rdstmc::Feed(S(r), bytes, length);
 }
@@ -224,6 +229,7 @@ bool rdstmc_reopen(void) { return rdstmc_receiver_reopen(nullptr); }
 bool rdstmc_is_device_present(void) { return rdstmc_receiver_is_device_present(nullptr); }
 bool rdstmc_open_feed(rdstmc_write_fn write, void* user) { return rdstmc_receiver_open_feed(nullptr, write, user); }
 bool rdstmc_feed(const void* bytes, size_t length) { return rdstmc_receiver_feed(nullptr, bytes, length); }
+bool rdstmc_feed_group(const uint16_t blocks[4], uint32_t tick) { return rdstmc_receiver_feed_group(nullptr, blocks, tick); }
 int rdstmc_get_status(void) { return rdstmc_receiver_get_status(nullptr); }
 bool rdstmc_get_frequency(int* frequency) { return rdstmc_receiver_get_frequency(nullptr, frequency); }
 bool rdstmc_get_health(int* health) { return rdstmc_receiver_get_health(nullptr, health); }

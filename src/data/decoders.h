@@ -12,7 +12,11 @@ void HandleTuning(ReceiverState& s, const char* line, const char* lineFeed);    
 void HandleStationName(ReceiverState& s, const char* line, const char* lineFeed);  // "$PLTCH"
 void HandleGroup(ReceiverState& s, const char* line, const char* lineFeed);        // "$PLTTR"
 
-// Group steps handed on by HandleGroup, with the four block values.
+// One group's blocks A to D, received at `tick`: what HandleGroup does once
+// it has read them, and what a group handed over as a group goes through.
+void GroupStep(ReceiverState& s, int a, int b, int c, int d, uint32_t tick);
+
+// Group steps handed on by GroupStep, with the four block values.
 void RadioTextStep(ReceiverState& s, int blockB, int blockC, int blockD);
 void ClockTimeStep(ReceiverState& s, int blockB, int blockC, int blockD);
 

@@ -95,13 +95,15 @@ void AlternativeFrequencyStep(ReceiverState& s, int blockC) {
 }  // namespace
 
 void HandleGroup(ReceiverState& s, const char* line, const char* lineFeed) {
-    const uint32_t tick = platform::TickCount();
     int fields[5];
     const char* cursor = line + 7;
     for (int& f : fields) {
         if (!ReadField(cursor, lineFeed, f)) return;
     }
-    const int a = fields[1], b = fields[2], c = fields[3], d = fields[4];
+    GroupStep(s, fields[1], fields[2], fields[3], fields[4], s.scratch.receivedTick);
+}
+
+void GroupStep(ReceiverState& s, int a, int b, int c, int d, uint32_t tick) {
     const RdsGroupType type = RdsGroupTypeOf(static_cast<uint16_t>(b));
     SignalActivity(s, IsTmcRelated(type), tick);
     const TmcRdsGroup group = {{static_cast<unsigned short>(a), static_cast<unsigned short>(b),

@@ -47,6 +47,13 @@ struct QualityRing {
 // replay worker). Successive workers are joined before the next starts, so
 // the hand-over is ordered without a lock.
 struct DecoderScratch {
+    // When the bytes being handled were received, by the millisecond tick:
+    // set by the source before it hands them on, so the group handler paces
+    // the activity events without reading the clock for every group.
+    uint32_t receivedTick;
+    // The tick of the group, handed over as a group, at which receivedTick
+    // was last read from the clock.
+    uint32_t groupClockTick;
     uint32_t lastRdsTick;
     uint32_t lastTmcTick;
     uint32_t rawScratch[2];

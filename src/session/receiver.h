@@ -28,6 +28,7 @@ bool GetSentenceTick(const ReceiverState& s, unsigned& tick);
 // Commands go to `transport`; null for none.
 bool OpenFeed(ReceiverState& s, std::shared_ptr<session::Transport> transport);
 bool Feed(ReceiverState& s, const void* bytes, size_t length);
+bool FeedGroup(ReceiverState& s, const TmcRdsGroup& group, unsigned tick);
 
 bool StartSimulation(ReceiverState& s, const unsigned short path[]);
 bool StopSimulation(ReceiverState& s);

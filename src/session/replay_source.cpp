@@ -4,6 +4,7 @@
 
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "record/replay.h"
 #include "session/receiver.h"
@@ -18,6 +19,8 @@ constexpr size_t kMaxReplayPathLength = 255;
 void ReplayToLibrary(void* receiver, uint32_t stamp, char* sentence, char* end) {
     ReceiverState& s = *static_cast<ReceiverState*>(receiver);
     s.sentenceTick.store(stamp);
+    // A replay plays at its recorded pace: its activity follows the clock as live data's does.
+    s.scratch.receivedTick = platform::TickCount();
     size_t remainder;
     ProcessBuffer(s, sentence, end, remainder, false);
 }

@@ -97,7 +97,9 @@ void ReaderWorker(void* raw) {
             continue;
         }
         if (n == 0) continue;
-        s.sentenceTick.store(platform::TickCount());
+        const uint32_t now = platform::TickCount();
+        s.sentenceTick.store(now);
+        s.scratch.receivedTick = now;
         ReportDevice(s, true);
         intake.Received(s, static_cast<size_t>(n));
     }

@@ -2,6 +2,8 @@
 // as bytes read from a port, and the library's commands come back to it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <random>
 #include <string>
@@ -154,6 +156,51 @@ TEST_F(FeedTest, AFeedAPortAndAReplayRefuseEachOther) {
     EXPECT_FALSE(TmcOpenFeed(nullptr, nullptr));
     ASSERT_TRUE(TmcStopSimulation());
     ASSERT_TRUE(test::WaitUntil([] { return TmcOpenFeed(nullptr, nullptr); })) << "free again once the replay ended";
+}
+
+}  // namespace
+}  // namespace rdstmc
+
+namespace rdstmc {
+namespace {
+
+// The bundled recording's groups handed over as groups give every listener
+// and query what their "$PLTTR" sentences give.
+TEST(FeedGroups, GroupsGiveWhatTheirSentencesGive) {
+    std::vector<emulator::RecordedSentence> recording;
+    std::string error;
+    ASSERT_TRUE(emulator::ReadRecording(RDSTMC_BUNDLED_RECORDING_PATH, recording, error)) << error;
+    struct Heard {
+        std::vector<std::string> lines;
+        std::u16string text;
+        int af[25];
+    };
+    const auto play = [&](bool asGroups) {
+        Heard heard{};
+        Transcript transcript;
+        EXPECT_TRUE(TmcOpenFeed(nullptr, nullptr));
+        for (const emulator::RecordedSentence& r : recording) {
+            TmcRdsGroup g;
+            if (std::sscanf(r.sentence.c_str(), "$PLTTR,%*d,%hu,%hu,%hu,%hu", &g.blocks[0], &g.blocks[1],
+                            &g.blocks[2], &g.blocks[3]) != 4) {
+                continue;
+            }
+            EXPECT_TRUE(asGroups ? TmcFeedGroup(g, static_cast<unsigned>(r.stamp))
+                                 : TmcFeed(r.sentence.data(), r.sentence.size()));
+        }
+        heard.lines = transcript.Lines();
+        unsigned short text[80] = {};
+        EXPECT_TRUE(TmcGetRadioText(text, 80));
+        heard.text = std::u16string(text, text + std::char_traits<char16_t>::length(reinterpret_cast<char16_t*>(text)));
+        EXPECT_TRUE(TmcGetRdsAF(heard.af));
+        EXPECT_TRUE(TmcClose());
+        return heard;
+    };
+    const Heard sentences = play(false), groups = play(true);
+    EXPECT_GT(sentences.lines.size(), 20u);
+    EXPECT_EQ(groups.lines, sentences.lines);
+    EXPECT_EQ(groups.text, sentences.text);
+    EXPECT_TRUE(std::equal(groups.af, groups.af + 25, sentences.af));
 }
 
 }  // namespace

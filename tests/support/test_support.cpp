@@ -14,6 +14,7 @@
 #include "rdstmc_ext.h"
 #include "data/receiver_state.h"
 #include "link/process_buffer.h"
+#include "platform/clock.h"
 #include "link/sentence.h"
 
 namespace rdstmc::test {
@@ -35,6 +36,7 @@ void Feed(const std::string& bytes) {
         const size_t n = std::min(sizeof buffer - carried, bytes.size() - at);
         bytes.copy(buffer + carried, n, at);
         at += n;
+        State().scratch.receivedTick = platform::TickCount();  // received now, as a source says
         ProcessBuffer(State(), buffer, buffer + carried + n, carried, true);
     }
 }
