@@ -148,22 +148,26 @@ struct TrafficPicture::State {
     size_t capacity;
     int offset = 0;
     std::vector<Slot> slots;
+    std::vector<TmcStoredMessage> removed;  // as big as `slots` may grow, so removing never allocates
 
-    void Remove(size_t index, Change change, Observer observer, void* context) {
-        // Reported from a copy, as the slot is gone once the observer may look.
-        const TmcStoredMessage removed = slots[index].stored;
-        slots.erase(slots.begin() + static_cast<std::ptrdiff_t>(index));
-        if (observer) observer(context, change, removed);
-    }
-
+    // Takes out, in one pass and keeping the others in order, every slot
+    // `match` picks, then reports each: from a copy, as its slot is gone
+    // once the observer may look.
     template <class Match>
     void RemoveWhere(Match match, Change change, Observer observer, void* context) {
-        for (size_t i = 0; i < slots.size();) {
-            if (match(slots[i].key)) {
-                Remove(i, change, observer, context);
+        removed.clear();
+        size_t kept = 0;
+        for (size_t i = 0; i < slots.size(); ++i) {
+            if (match(slots[i])) {
+                removed.push_back(slots[i].stored);
             } else {
-                ++i;
+                if (kept != i) slots[kept] = slots[i];
+                ++kept;
             }
+        }
+        slots.erase(slots.begin() + static_cast<std::ptrdiff_t>(kept), slots.end());
+        if (observer) {
+            for (const TmcStoredMessage& r : removed) observer(context, change, r);
         }
     }
 };
@@ -171,6 +175,7 @@ struct TrafficPicture::State {
 TrafficPicture::TrafficPicture(size_t capacity) : state_(new State) {
     state_->capacity = capacity > 0 ? capacity : 1;
     state_->slots.reserve(state_->capacity);
+    state_->removed.reserve(state_->capacity);
 }
 
 TrafficPicture::~TrafficPicture() { delete state_; }
@@ -182,13 +187,8 @@ const TmcStoredMessage& TrafficPicture::At(size_t index) const { return state_->
 void TrafficPicture::Clear() { state_->slots.clear(); }
 
 void TrafficPicture::Advance(int64_t now, Observer observer, void* context) {
-    for (size_t i = 0; i < state_->slots.size();) {
-        if (state_->slots[i].stored.expires <= now) {
-            state_->Remove(i, Change::Expire, observer, context);
-        } else {
-            ++i;
-        }
-    }
+    state_->RemoveWhere([&](const State::Slot& slot) { return slot.stored.expires <= now; }, Change::Expire, observer,
+                        context);
 }
 
 void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, void* context) {
@@ -201,13 +201,13 @@ void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, 
         return k.pi == m.pi && (everywhere || (k.location == m.location && k.negative == m.negativeDirection));
     };
     if (p && p->kind == TmcEventKind::Null) {
-        s.RemoveWhere(atPlace, Change::Cancel, observer, context);
+        s.RemoveWhere([&](const State::Slot& slot) { return atPlace(slot.key); }, Change::Cancel, observer, context);
         return;
     }
     if (p && p->kind == TmcEventKind::Cancellation) {
         const int updateClass = p->updateClass;
-        s.RemoveWhere([&](const Key& k) { return atPlace(k) && k.updateClass == updateClass; }, Change::Cancel,
-                      observer, context);
+        s.RemoveWhere([&](const State::Slot& slot) { return atPlace(slot.key) && slot.key.updateClass == updateClass; },
+                      Change::Cancel, observer, context);
         return;
     }
     if (p && p->nature == TmcNature::Silent) return;
@@ -231,7 +231,8 @@ void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, 
         const auto first = std::min_element(s.slots.begin(), s.slots.end(), [](const State::Slot& a, const State::Slot& b) {
             return a.stored.expires < b.stored.expires;
         });
-        s.Remove(static_cast<size_t>(first - s.slots.begin()), Change::Expire, observer, context);
+        const State::Slot* const oldest = &*first;
+        s.RemoveWhere([&](const State::Slot& slot) { return &slot == oldest; }, Change::Expire, observer, context);
     }
     s.slots.push_back({{m, p ? p->updateClass : 0, now, now, expires}, key});
     if (observer) observer(context, Change::New, s.slots.back().stored);

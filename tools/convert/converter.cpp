@@ -16,15 +16,26 @@
 namespace rdstmc::convert {
 namespace {
 
-bool Separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == ',' || c == ';'; }
+// Character classes by table: sources run to millions of lines.
+struct CharTables {
+    bool separator[256];
+    signed char hex[256];  // a hexadecimal digit's value, or -1
+    constexpr CharTables() : separator(), hex() {
+        for (int c = 0; c < 256; ++c) {
+            separator[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == ',' || c == ';';
+            hex[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                     : -1);
+        }
+    }
+};
+constexpr CharTables kChars;
+
+bool Separator(char c) { return kChars.separator[static_cast<unsigned char>(c)]; }
 
 // The value of a hexadecimal digit, or -1.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+int HexDigit(char c) { return kChars.hex[static_cast<unsigned char>(c)]; }
 
 // The line's tokens, into `out` (kept by the caller, so a long list of lines
 // costs no allocation per line).
@@ -62,17 +73,49 @@ Block ReadBlock(std::string_view s, unsigned& value) {
     return Block::kValue;
 }
 
+// Reads a run of 1-9 decimal digits at `at`, moving past it.
+bool ReadNumber(std::string_view s, size_t& at, long long& value) {
+    const size_t from = at;
+    value = 0;
+    while (at < s.size() && at - from < 9 && s[at] >= '0' && s[at] <= '9') value = value * 10 + (s[at++] - '0');
+    return at > from;
+}
+
+bool Expect(std::string_view s, size_t& at, char c) { return at < s.size() && s[at++] == c; }
+
 // "@YYYY/MM/DD" (or with '-') and "HH:MM:SS[.fraction]" to milliseconds.
-bool ReadTime(const std::string& date, const std::string& time, long long& ms) {
-    int y, mo, d, h, mi;
-    char s1, s2;
-    if (std::sscanf(date.c_str(), "@%d%c%d%c%d", &y, &s1, &mo, &s2, &d) != 5) return false;
-    if ((s1 != '/' && s1 != '-') || s2 != s1 || mo < 1 || mo > 12 || d < 1 || d > 31) return false;
-    double sec = 0;
-    if (std::sscanf(time.c_str(), "%d:%d:%lf", &h, &mi, &sec) != 3) return false;
-    if (h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec >= 61) return false;
-    ms = tools::DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400000LL +
-         (h * 3600LL + mi * 60LL) * 1000 + std::llround(sec * 1000);
+bool ReadTime(std::string_view date, std::string_view time, long long& ms) {
+    long long y, mo, d, h, mi, sec, fraction = 0;
+    size_t at = 0;
+    if (!Expect(date, at, '@') || !ReadNumber(date, at, y) || at >= date.size()) return false;
+    const char separator = date[at];
+    if ((separator != '/' && separator != '-') || !Expect(date, at, separator) || !ReadNumber(date, at, mo) ||
+        !Expect(date, at, separator) || !ReadNumber(date, at, d) || at != date.size()) {
+        return false;
+    }
+    if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    at = 0;
+    if (!ReadNumber(time, at, h) || !Expect(time, at, ':') || !ReadNumber(time, at, mi) || !Expect(time, at, ':') ||
+        !ReadNumber(time, at, sec)) {
+        return false;
+    }
+    // Milliseconds from the fraction, rounded half up.
+    if (at < time.size() && time[at] == '.') {
+        ++at;
+        long long scale = 1000;
+        int digits = 0;
+        for (; at < time.size() && time[at] >= '0' && time[at] <= '9'; ++at, ++digits) {
+            if (digits < 3) {
+                scale /= 10;
+                fraction += (time[at] - '0') * scale;
+            } else if (digits == 3 && time[at] >= '5') {
+                ++fraction;
+            }
+        }
+    }
+    if (at != time.size() || h > 23 || mi > 59 || sec >= 61) return false;
+    ms = tools::DaysFromCivil(static_cast<int>(y), static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400000LL +
+         (h * 3600LL + mi * 60LL + sec) * 1000 + fraction;
     return true;
 }
 
@@ -103,6 +146,18 @@ GroupConverter::GroupConverter(std::string_view input, double frequencyMhz) : in
 }
 
 bool GroupConverter::Next(int32_t& stamp, std::string_view& sentence) {
+    uint16_t blocks[4];
+    bool isGroup = false;
+    if (!NextRecord(stamp, sentence, blocks, isGroup)) return false;
+    if (isGroup) {
+        sentence = std::string_view(record_,
+                                    emulator::WriteGroupSentence(blocks[0], blocks[1], blocks[2], blocks[3], record_));
+    }
+    return true;
+}
+
+bool GroupConverter::NextRecord(int32_t& stamp, std::string_view& sentence, uint16_t blocks[4], bool& isGroupRecord) {
+    isGroupRecord = false;
     while (at_ < input_.size() && !cutOff_) {
         size_t end = input_.find('\n', at_);
         if (end == std::string::npos) end = input_.size();
@@ -152,7 +207,7 @@ bool GroupConverter::Next(int32_t& stamp, std::string_view& sentence) {
         }
         at_ = end + 1;
         for (size_t i = next; i + 1 < tokens_.size(); ++i) {
-            if (tokens_[i][0] == '@' && ReadTime(std::string(tokens_[i]), std::string(tokens_[i + 1]), g.ms)) {
+            if (tokens_[i][0] == '@' && ReadTime(tokens_[i], tokens_[i + 1], g.ms)) {
                 g.timed = true;
                 break;
             }
@@ -182,8 +237,9 @@ bool GroupConverter::Next(int32_t& stamp, std::string_view& sentence) {
         }
         lastStamp_ = at;
         stamp = static_cast<int32_t>(at);
-        sentence = std::string_view(record_, emulator::WriteGroupSentence(g.blocks[0], g.blocks[1], g.blocks[2],
-                                                                            g.blocks[3], record_));
+        for (int i = 0; i < 4; ++i) blocks[i] = static_cast<uint16_t>(g.blocks[i]);
+        sentence = {};
+        isGroupRecord = true;
         ++counts_.groups;
         return true;
     }

@@ -39,6 +39,9 @@ public:
     GroupConverter(std::string_view input, double frequencyMhz);
     // The next record's stamp and sentence (valid until the next call); false at the end.
     bool Next(int32_t& stamp, std::string_view& sentence);
+    // The same without writing a group's sentence: a group record gives its
+    // blocks A to D and `isGroup`; any other record (the tuning report) its sentence.
+    bool NextRecord(int32_t& stamp, std::string_view& sentence, uint16_t blocks[4], bool& isGroup);
     // What was read so far (the log itself is left empty).
     const Conversion& Counts() const { return counts_; }
     bool TuningWritten() const { return tuningWritten_; }

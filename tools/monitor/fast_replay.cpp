@@ -40,7 +40,9 @@ void FastReplay::Play(double speed) {
     auto at = Clock::now();
     int32_t stamp = 0, previous = 0;
     std::string_view sentence;
-    for (bool first = true; !stop_.load() && records_->Next(stamp, sentence); first = false) {
+    TmcRdsGroup group;
+    bool isGroup = false;
+    for (bool first = true; !stop_.load() && records_->Next(stamp, sentence, group.blocks, isGroup); first = false) {
         if (speed > 0 && !first) {
             using Duration = Clock::duration;
             const Duration recorded = emulator::PlaybackGap(previous, stamp);
@@ -51,7 +53,12 @@ void FastReplay::Play(double speed) {
         }
         previous = stamp;
         stamp_.store(static_cast<uint32_t>(stamp));
-        TmcFeed(sentence.data(), sentence.size());
+        // Groups go to the decoders as groups: no sentence written to be read back.
+        if (isGroup) {
+            TmcFeedGroup(group, static_cast<uint32_t>(stamp));
+        } else {
+            TmcFeed(sentence.data(), sentence.size());
+        }
     }
     finished_.store(true);
 }

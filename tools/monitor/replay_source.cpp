@@ -70,7 +70,10 @@ ReplaySource PrepareReplay(const std::string& file, bool needFile) {
     bool copy = file == kStandardInput;
     int32_t stamp;
     std::string_view sentence;
-    if (emulator::RecordReader(content).Next(stamp, sentence)) {
+    // A log shows itself in its first lines; a group list of millions is not
+    // searched through for one.
+    constexpr size_t kFormatWindow = 64 * 1024;
+    if (emulator::RecordReader(std::string_view(content).substr(0, kFormatWindow)).Next(stamp, sentence)) {
         source.content = std::move(content);
         copy = copy || !tools::CanWrite(file);
     } else {
@@ -109,6 +112,11 @@ RecordStream::RecordStream(const ReplaySource& source) {
 
 bool RecordStream::Next(int32_t& stamp, std::string_view& sentence) {
     return converter_ ? converter_->Next(stamp, sentence) : log_->Next(stamp, sentence);
+}
+
+bool RecordStream::Next(int32_t& stamp, std::string_view& sentence, uint16_t blocks[4], bool& isGroup) {
+    isGroup = false;
+    return converter_ ? converter_->NextRecord(stamp, sentence, blocks, isGroup) : log_->Next(stamp, sentence);
 }
 
 const convert::Conversion* RecordStream::Converted() const { return converter_ ? &converter_->Counts() : nullptr; }

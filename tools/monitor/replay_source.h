@@ -36,7 +36,11 @@ class RecordStream {
 public:
     // `source` must outlive the stream.
     explicit RecordStream(const ReplaySource& source);
+    // The next record as a sentence.
     bool Next(int32_t& stamp, std::string_view& sentence);
+    // The next record: a group of a converted source as its blocks A to D
+    // (`isGroup`), any other as its sentence.
+    bool Next(int32_t& stamp, std::string_view& sentence, uint16_t blocks[4], bool& isGroup);
     // What conversion read so far; null for a recording in the log format.
     const convert::Conversion* Converted() const;
 

@@ -306,12 +306,17 @@ void View::TrafficMessage(const TmcMessage& m, const EventTable* events, const L
 void View::TrafficChange(TrafficPicture::Change change, const TmcStoredMessage& s, const EventTable* events,
                          const LocationTable* locations) {
     const char* name = ChangeName(change);
+    // Only the form shown is made: a replay at full speed shows thousands.
+    if (json_) {
+        Emit("tmc_change", Format("\"change\":\"%s\",", name) + StoredJson(s, events, locations), "", "tmc");
+        return;
+    }
     std::string text = Format("%-8s", name) + Describe(s.message, events, locations).text;
     // HH:MM of the ISO time, UTC.
     if (change != TrafficPicture::Change::Cancel && change != TrafficPicture::Change::Expire) {
         text += ", until " + tools::IsoUtc(s.expires).substr(11, 5) + " UTC";
     }
-    Emit("tmc_change", Format("\"change\":\"%s\",", name) + StoredJson(s, events, locations), text, "tmc");
+    Emit("tmc_change", "", text, "tmc");
 }
 
 void View::TrafficPictureNow(const std::vector<TmcStoredMessage>& messages, const EventTable* events,
