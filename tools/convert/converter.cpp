@@ -64,6 +64,26 @@ bool IsHex(std::string_view s) {
     return true;
 }
 
+// "XXXX XXXX XXXX XXXX" at the start of `line`, each block four hex digits
+// and a separator after each: the blocks of the group.
+constexpr size_t kFourBlocksLength = 19;
+bool FourBlocks(std::string_view line, unsigned blocks[4]) {
+    if (line.size() < kFourBlocksLength || (line.size() > kFourBlocksLength && !Separator(line[kFourBlocksLength]))) {
+        return false;
+    }
+    for (size_t b = 0; b < 4; ++b) {
+        unsigned value = 0;
+        for (size_t i = 5 * b; i < 5 * b + 4; ++i) {
+            const int digit = HexDigit(line[i]);
+            if (digit < 0) return false;
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        if (b < 3 && !Separator(line[5 * b + 4])) return false;
+        blocks[b] = value;
+    }
+    return true;
+}
+
 // A block: four hex digits, or "----" for one received with errors.
 enum class Block { kValue, kMissing, kNone };
 Block ReadBlock(std::string_view s, unsigned& value) {
@@ -162,15 +182,19 @@ bool GroupConverter::NextRecord(int32_t& stamp, std::string_view& sentence, uint
         size_t end = input_.find('\n', at_);
         if (end == std::string::npos) end = input_.size();
         const std::string_view line = input_.substr(at_, end - at_);
-        Tokens(line, tokens_);
-        if (tokens_.empty()) {
-            at_ = end + 1;
-            continue;
-        }
         Group g{};
         size_t next = 4;
         bool missing = false, isGroup = false;
-        if (tokens_[0].size() == 16 && IsHex(tokens_[0])) {
+        if (FourBlocks(line, g.blocks)) {
+            // The common line, read without splitting it: what follows the
+            // blocks (an RDS Spy time) is split alone.
+            isGroup = true;
+            Tokens(line.substr(kFourBlocksLength), tokens_);
+            next = 0;
+        } else if (Tokens(line, tokens_), tokens_.empty()) {
+            at_ = end + 1;
+            continue;
+        } else if (tokens_[0].size() == 16 && IsHex(tokens_[0])) {
             for (size_t i = 0; i < 4; ++i) g.blocks[i] = HexValue(tokens_[0].substr(4 * i, 4));
             isGroup = true;
             next = 1;

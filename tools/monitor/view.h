@@ -56,6 +56,7 @@ private:
     bool flushEachLine_;
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
+    std::string line_;  // mutex_: the JSON line being written
 };
 
 // UTF-16 from the library to UTF-8; unpaired surrogates become U+FFFD.
