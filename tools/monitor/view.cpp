@@ -19,7 +19,14 @@ std::string Format(const char* format, ...) {
     return std::string(buffer, n < 0 ? 0 : std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
 }
 
-std::string Mhz(int units) { return Format("%d.%d", units / 10, units % 10); }
+// 100 kHz units as MHz: a busy station's lists come by the thousand in a replay.
+std::string Mhz(int units) {
+    const int tenths = units < 0 ? -units : units;
+    std::string text = (units < 0 ? "-" : "") + std::to_string(tenths / 10);
+    text += '.';
+    text += static_cast<char>('0' + tenths % 10);
+    return text;
+}
 
 const char* StatusText(TmcStatus s) {
     switch (s) {
@@ -178,8 +185,9 @@ void View::Time(const TmcRdsTime& t) {
 void View::AlternativeFrequencies(const int* list) {
     std::string json, text;
     for (int i = 0; i < 25 && list[i] != 0; ++i) {
-        json += (i ? "," : "") + Mhz(list[i]);
-        text += (i ? " " : "") + Mhz(list[i]);
+        const std::string mhz = Mhz(list[i]);
+        json += (i ? "," : "") + mhz;
+        text += (i ? " " : "") + mhz;
     }
     Emit("af", "\"mhz\":[" + json + "]", text.empty() ? "(none)" : text + " MHz");
 }
