@@ -88,11 +88,13 @@ def test_version_names_the_library_and_its_interface():
 
 def test_a_receiver_delivers_station_text_and_traffic_messages(device):
     heard = Heard()
-    with rdstmc.Receiver(device, 38400) as receiver:
-        receiver.on_station = lambda pi, name: heard.add("station", name)
-        receiver.on_radio_text = lambda text: heard.add("text", text)
-        receiver.on_status = lambda status: heard.add("status", status)
-        receiver.on_tmc_message = lambda message: heard.add("tmc", message)
+    # Connected before the port opens: the module plays as soon as it is opened.
+    receiver = rdstmc.Receiver(device, 38400)
+    receiver.on_station = lambda pi, name: heard.add("station", name)
+    receiver.on_radio_text = lambda text: heard.add("text", text)
+    receiver.on_status = lambda status: heard.add("status", status)
+    receiver.on_tmc_message = lambda message: heard.add("tmc", message)
+    with receiver:
         assert wait_until(lambda: len(heard.get("tmc")) >= 2 and heard.get("text"))
         assert heard.get("station")[0] == "JACK FM "
         assert heard.get("text") == ["JACK 96.9"]
