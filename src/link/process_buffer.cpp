@@ -15,7 +15,7 @@ bool HasValidChecksum(const char* line) {
     const char* star = std::strchr(line, '*');
     if (star == nullptr) return false;
     char expected[2];
-    ChecksumDigits(ComputeChecksum(line), expected);
+    ChecksumDigits(ComputeChecksum(line, star), expected);
     return star[1] == expected[0] && star[2] == expected[1];
 }
 

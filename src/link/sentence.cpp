@@ -22,14 +22,46 @@ void ChecksumDigits(uint8_t sum, char out[2]) {
 }
 
 uint8_t ComputeChecksum(const char* text) {
+    const char* star = std::strchr(text, '*');
+    return ComputeChecksum(text, star != nullptr ? star : text + std::strlen(text));
+}
+
+uint8_t ComputeChecksum(const char* begin, const char* end) {
+    // Eight bytes at a time: every sentence passes through here. XOR is its
+    // own inverse, so each '$' is taken out again afterwards.
+    uint64_t wide = 0;
+    const char* p = begin;
+    for (; end - p >= 8; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        wide ^= word;
+    }
     uint8_t sum = 0;
-    for (const char* p = text; *p && *p != '*'; ++p) {
-        if (*p != '$') sum ^= static_cast<uint8_t>(*p);
+    for (int shift = 0; shift < 64; shift += 8) sum ^= static_cast<uint8_t>(wide >> shift);
+    for (; p < end; ++p) sum ^= static_cast<uint8_t>(*p);
+    for (const char* dollar = begin;
+         (dollar = static_cast<const char*>(std::memchr(dollar, '$', static_cast<size_t>(end - dollar)))) != nullptr;
+         ++dollar) {
+        sum ^= static_cast<uint8_t>('$');
     }
     return sum;
 }
 
 bool ReadField(const char*& cursor, const char* lineEnd, int& value) {
+    // The common field, digits with an optional sign, read in one pass: its
+    // delimiter comes straight after them.
+    {
+        const char* p = cursor;
+        bool negative = false;
+        if (*p == '+' || *p == '-') negative = (*p++ == '-');
+        uint32_t magnitude = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) magnitude = magnitude * 10u + static_cast<uint32_t>(*p - '0');
+        if (p < lineEnd && (*p == ',' || *p == '*')) {
+            value = static_cast<int>(negative ? 0u - magnitude : magnitude);
+            cursor = p + 1;
+            return true;
+        }
+    }
     const char* delimiter = cursor;
     while (delimiter < lineEnd && *delimiter != ',' && *delimiter != '*') ++delimiter;
     if (delimiter >= lineEnd) return false;

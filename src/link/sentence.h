@@ -29,6 +29,8 @@ constexpr int kSentenceKindCount = 10;
 // XOR of every byte of a zero-terminated text up to its first '*', every '$'
 // left out, so inbound lines and outbound texts share the routine.
 uint8_t ComputeChecksum(const char* text);
+// The same over [begin, end), which holds no terminator and no '*'.
+uint8_t ComputeChecksum(const char* begin, const char* end);
 
 // The checksum's two uppercase hexadecimal digits, as written on the wire.
 void ChecksumDigits(uint8_t sum, char out[2]);
