@@ -13,22 +13,28 @@ template <class Tag>
 class CallStack {
 public:
     static void Enter(const void* object) {
-        if (depth_ < kMaxDepth) entries_[depth_] = object;
-        ++depth_;
+        Stack& s = stack_;
+        if (s.depth < kMaxDepth) s.entries[s.depth] = object;
+        ++s.depth;
     }
-    static void Leave() { --depth_; }
+    static void Leave() { --stack_.depth; }
     // How many calls on `object` this thread is inside.
     static int Count(const void* object) {
+        const Stack& s = stack_;
         int count = 0;
-        const int recorded = depth_ < kMaxDepth ? depth_ : kMaxDepth;
-        for (int i = 0; i < recorded; ++i) count += entries_[i] == object;
+        const int recorded = s.depth < kMaxDepth ? s.depth : kMaxDepth;
+        for (int i = 0; i < recorded; ++i) count += s.entries[i] == object;
         return count;
     }
 
 private:
     static constexpr int kMaxDepth = 64;
-    static inline thread_local const void* entries_[kMaxDepth];
-    static inline thread_local int depth_ = 0;
+    // One thread-local object, so each use looks the thread's storage up once.
+    struct Stack {
+        const void* entries[kMaxDepth];
+        int depth;
+    };
+    static inline thread_local Stack stack_{};
 };
 
 }  // namespace rdstmc

@@ -50,6 +50,9 @@ void ForgetCallsOfOtherThreads(ListenerSlots& slots);
 // client throws are swallowed: one bad callback must not end a worker.
 template <class L, class F>
 void NotifyListener(ListenerSlot& slot, F&& call) {
+    // An empty slot needs no bookkeeping: a listener connected meanwhile
+    // misses only a call that began before it was there.
+    if (slot.listener.load() == nullptr) return;
     EnterListenerCall(slot);
     if (L* l = static_cast<L*>(slot.listener.load())) {
         try {

@@ -1,6 +1,7 @@
 // The traffic picture: message management of ISO 14819-1 over the decoded
 // messages. The rules, and the readings chosen, are in rdstmc_tmc.h.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -149,6 +150,11 @@ struct TrafficPicture::State {
     int offset = 0;
     std::vector<Slot> slots;
     std::vector<TmcStoredMessage> removed;  // as big as `slots` may grow, so removing never allocates
+    // No stored message ends before this: Advance looks at the slots only
+    // once it has come (a busy station applies a message several times a second).
+    int64_t earliestExpiry = INT64_MAX;
+
+    void Stored(int64_t expires) { earliestExpiry = std::min(earliestExpiry, expires); }
 
     // Takes out, in one pass and keeping the others in order, every slot
     // `match` picks, then reports each: from a copy, as its slot is gone
@@ -166,6 +172,8 @@ struct TrafficPicture::State {
             }
         }
         slots.erase(slots.begin() + static_cast<std::ptrdiff_t>(kept), slots.end());
+        earliestExpiry = INT64_MAX;
+        for (const Slot& slot : slots) Stored(slot.stored.expires);
         if (observer) {
             for (const TmcStoredMessage& r : removed) observer(context, change, r);
         }
@@ -184,9 +192,13 @@ void TrafficPicture::SetLocalOffset(int minutes) { state_->offset = minutes; }
 int TrafficPicture::LocalOffset() const { return state_->offset; }
 size_t TrafficPicture::Size() const { return state_->slots.size(); }
 const TmcStoredMessage& TrafficPicture::At(size_t index) const { return state_->slots.at(index).stored; }
-void TrafficPicture::Clear() { state_->slots.clear(); }
+void TrafficPicture::Clear() {
+    state_->slots.clear();
+    state_->earliestExpiry = INT64_MAX;
+}
 
 void TrafficPicture::Advance(int64_t now, Observer observer, void* context) {
+    if (now < state_->earliestExpiry) return;
     state_->RemoveWhere([&](const State::Slot& slot) { return slot.stored.expires <= now; }, Change::Expire, observer,
                         context);
 }
@@ -219,6 +231,7 @@ void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, 
         TmcStoredMessage& stored = slot.stored;
         stored.lastReceived = now;
         stored.expires = expires;
+        s.Stored(expires);
         if (SameMessage(stored.message, m)) {
             if (stored.message.ecc <= 0) stored.message.ecc = m.ecc;
             return;
@@ -235,6 +248,7 @@ void TrafficPicture::Apply(const TmcMessage& m, int64_t now, Observer observer, 
         s.RemoveWhere([&](const State::Slot& slot) { return &slot == oldest; }, Change::Expire, observer, context);
     }
     s.slots.push_back({{m, p ? p->updateClass : 0, now, now, expires}, key});
+    s.Stored(expires);
     if (observer) observer(context, Change::New, s.slots.back().stored);
 }
 
@@ -259,7 +273,10 @@ bool TrafficPicture::Restore(const std::string& text, int64_t now, std::string& 
         const Key key = KeyOf(m.message);
         const bool known = std::any_of(state_->slots.begin(), state_->slots.end(),
                                        [&](const State::Slot& slot) { return slot.key == key; });
-        if (m.expires > now && !known) state_->slots.push_back({m, key});
+        if (m.expires > now && !known) {
+            state_->slots.push_back({m, key});
+            state_->Stored(m.expires);
+        }
     }
     return true;
 }
